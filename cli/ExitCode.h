@@ -1,0 +1,12 @@
+// qvsearch's exit statuses.
+#pragma once
+
+namespace qv {
+
+enum ExitCode : int {
+    ExitCompleted = 0, // the search ran to its end
+    ExitStopped = 1,   // the search was stopped (Ctrl-C)
+    ExitUsage = 2,     // bad usage; nothing was searched
+};
+
+} // namespace qv

@@ -1,0 +1,32 @@
+// qvsearch's command line, turned into the values the search form would hold.
+#pragma once
+
+#include "search/SearchFormValues.h"
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct QvSearchOptions {
+    enum class Format { Tsv, Jsonl };
+
+    SearchFormValues form;
+    std::string place;
+    Format format = Format::Tsv;
+    std::string reportFile;
+    bool help = false;
+    bool fromGiven = false; // the time bounds the command line left open
+    bool toGiven = false;
+
+    // Parses the arguments (without the program name). On bad usage returns false
+    // and sets error to a one-line message.
+    static bool parse(const std::vector<std::string>& args, QvSearchOptions& options, std::string& error);
+
+    // "yyyy/M/d,H:m:s" (the time, or its seconds, may be left out).
+    static bool parseTime(const std::string& text, PickerValue& value);
+
+    static const char* usage();
+};
+
+} // namespace qv

@@ -1,0 +1,117 @@
+#include "cli/RowPrinter.h"
+
+#include <array>
+#include <string_view>
+
+namespace qv {
+namespace {
+
+constexpr std::array<std::string_view, kColumnCount> kJsonKeys = {
+    "name", "path", "size", "type", "updated", "created", "accessed", "match", "match_string"};
+
+void appendTsvCell(std::string& out, const std::string& cell)
+{
+    for (char c : cell) {
+        switch (c) {
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        default: out.push_back(c);
+        }
+    }
+}
+
+void appendJsonString(std::string& out, const std::string& text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.push_back('"');
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (u < 0x20) {
+                out += "\\u00";
+                out.push_back(kHex[u >> 4]);
+                out.push_back(kHex[u & 15]);
+            } else {
+                out.push_back(c);
+            }
+        }
+    }
+    out.push_back('"');
+}
+
+} // namespace
+
+RowPrinter::RowPrinter(std::FILE* rows, std::FILE* statusStream, QvSearchOptions::Format format, bool showProgress)
+    : m_rows(rows), m_status(statusStream), m_format(format), m_showProgress(showProgress)
+{
+}
+
+std::string RowPrinter::tsvLine(const ResultRow& row)
+{
+    std::string line;
+    for (int c = 0; c < kColumnCount; ++c) {
+        if (c > 0)
+            line.push_back('\t');
+        appendTsvCell(line, row.cells[c]);
+    }
+    line.push_back('\n');
+    return line;
+}
+
+std::string RowPrinter::jsonLine(const ResultRow& row)
+{
+    std::string line = "{";
+    for (int c = 0; c < kColumnCount; ++c) {
+        if (c > 0)
+            line.push_back(',');
+        appendJsonString(line, std::string(kJsonKeys[c]));
+        line.push_back(':');
+        appendJsonString(line, row.cells[c]);
+    }
+    line += "}\n";
+    return line;
+}
+
+void RowPrinter::addRow(ResultRow row)
+{
+    const std::string line = m_format == QvSearchOptions::Format::Jsonl ? jsonLine(row) : tsvLine(row);
+    std::lock_guard lock(m_mutex);
+    std::fwrite(line.data(), 1, line.size(), m_rows);
+}
+
+void RowPrinter::showStatus(const std::string& text)
+{
+    std::lock_guard lock(m_mutex);
+    m_lastStatus = text;
+    if (!m_showProgress)
+        return;
+    // A terminal cannot take a line per file: show a status at most ten times a second.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastShown < std::chrono::milliseconds(100))
+        return;
+    m_lastShown = now;
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    std::fprintf(m_status, "\r%s\x1b[K", line.c_str());
+    std::fflush(m_status);
+}
+
+void RowPrinter::finish()
+{
+    std::lock_guard lock(m_mutex);
+    std::fflush(m_rows);
+    if (m_showProgress)
+        std::fputs("\r\x1b[K", m_status);
+    std::fprintf(m_status, "%s\n", m_lastStatus.c_str());
+    std::fflush(m_status);
+}
+
+} // namespace qv

@@ -1,0 +1,97 @@
+// qvsearch: one search with the engine, from the command line.
+#include "cli/ExitCode.h"
+#include "cli/QvSearchOptions.h"
+#include "cli/RowPrinter.h"
+#include "platform/LocalFileSystem.h"
+#include "platform/MimeFileTypeInfo.h"
+#include "search/CriteriaReader.h"
+#include "search/SearchRunner.h"
+#include "search/SearchState.h"
+#include "search/StopRequest.h"
+
+#include <csignal>
+#include <cstdio>
+#include <limits>
+#include <pthread.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace qv;
+
+namespace {
+
+// Ctrl-C asks the search to stop, as the Stop button does. The signal is taken
+// by a thread of its own, so that the request is made outside a signal handler.
+class InterruptWatcher final {
+public:
+    explicit InterruptWatcher(StopRequest& stop)
+    {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGINT);
+        sigaddset(&m_signals, SIGTERM);
+        sigaddset(&m_signals, SIGUSR1); // wakes the watcher at the end
+        pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
+        m_thread = std::thread([this, &stop] {
+            int signal = 0;
+            while (sigwait(&m_signals, &signal) == 0 && signal != SIGUSR1)
+                stop.request();
+        });
+    }
+    ~InterruptWatcher()
+    {
+        pthread_kill(m_thread.native_handle(), SIGUSR1);
+        m_thread.join();
+    }
+    InterruptWatcher(const InterruptWatcher&) = delete;
+    InterruptWatcher& operator=(const InterruptWatcher&) = delete;
+
+private:
+    sigset_t m_signals;
+    std::thread m_thread;
+};
+
+int usageError(const std::string& message)
+{
+    std::fprintf(stderr, "qvsearch: %s\n", message.c_str());
+    return ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    QvSearchOptions options;
+    std::string error;
+    if (!QvSearchOptions::parse(args, options, error))
+        return usageError(error);
+    if (options.help) {
+        std::fputs(QvSearchOptions::usage(), stdout);
+        return ExitCompleted;
+    }
+    if (!options.reportFile.empty())
+        return usageError("--report is not available yet");
+
+    const SearchPlace place = SearchPlace::fromText(options.place);
+    if (!place.local)
+        return usageError("network places are not supported yet: give a local folder (a path holding \"/\")");
+
+    SearchCriteria criteria;
+    // Bounds the command line leaves open take in every time.
+    criteria.startTime = 0;
+    criteria.endTime = std::numeric_limits<std::int64_t>::max();
+    SearchHistories histories;
+    CriteriaReader::read(options.form, place, criteria, histories);
+
+    StopRequest stop;
+    InterruptWatcher interrupts(stop);
+    LocalFileSystem localFiles;
+    MimeFileTypeInfo fileTypes;
+    std::setvbuf(stdout, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, 1 << 16);
+    RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO));
+    SearchState state;
+    SearchRunner runner({localFiles, nullptr, nullptr, fileTypes, printer, stop});
+    const bool completed = runner.run(criteria, SearchTarget::of(place), state);
+    printer.finish();
+    return completed ? ExitCompleted : ExitStopped;
+}

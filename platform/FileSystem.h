@@ -1,0 +1,28 @@
+// The file-system service the folder walk and the content match use: folder
+// listings and sequential reads, by path.
+#pragma once
+
+#include "platform/FileReader.h"
+#include "platform/FolderListing.h"
+
+#include <memory>
+#include <string>
+
+namespace qv {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Every entry of the folder, "." and ".." left out; nullptr when the folder
+    // cannot be opened or listed.
+    virtual std::unique_ptr<FolderListing> list(const std::string& folderPath) = 0;
+
+    // nullptr when the file cannot be opened for reading (or is no regular file).
+    virtual std::unique_ptr<FileReader> openForReading(const std::string& filePath) = 0;
+
+    // What joins a folder path and a name: "/" for local paths, "\" for network paths.
+    virtual char separator() const = 0;
+};
+
+} // namespace qv

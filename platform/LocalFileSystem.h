@@ -1,0 +1,15 @@
+// Local folders and files through POSIX calls.
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace qv {
+
+class LocalFileSystem final : public FileSystem {
+public:
+    std::unique_ptr<FolderListing> list(const std::string& folderPath) override;
+    std::unique_ptr<FileReader> openForReading(const std::string& filePath) override;
+    char separator() const override { return '/'; }
+};
+
+} // namespace qv

@@ -1,0 +1,40 @@
+// The program's string table: every user-visible text, keyed by its resource number.
+#pragma once
+
+#include <string_view>
+
+namespace qv {
+
+// Resource numbers of the strings the program shows.
+enum StringId : int {
+    IDS_COUNT_FOUND = 105,        // appended to the found count at the end of a search
+    IDS_SEARCH_ENTIRE_NETWORK = 106,
+    IDS_SEARCH_WORKGROUP = 107,
+    IDS_SEARCH_COMPUTER = 108,
+    IDS_SEARCH_SHARE = 109,
+    IDS_PAUSE = 104,
+    IDS_RESUME = 110,
+    IDS_SEARCH_FOLDER = 111,
+    IDS_KIND_WORKGROUP = 112,
+    IDS_KIND_COMPUTER = 113,
+    IDS_KIND_SHARE = 114,
+    IDS_ENTIRE_NETWORK = 117,
+    IDS_COL_NAME = 118,
+    IDS_COL_PATH = 119,
+    IDS_CLEAR_RESULTS = 120,
+    IDS_COL_SIZE = 123,
+    IDS_COL_UPDATED = 124,
+    IDS_COL_TYPE = 126,
+    IDS_KIND_FOLDER = 150,
+    IDS_COL_CREATED = 61448,
+    IDS_COL_ACCESSED = 61449,
+    IDS_COL_MATCH = 61451,
+    IDS_KIND_PRINTER = 61452,
+    IDS_EXAMINE_FILE = 61455,
+    IDS_COL_MATCH_STRING = 61456,
+};
+
+// The text of a string resource; empty for a number the table does not hold.
+std::string_view loadString(int id);
+
+} // namespace qv

@@ -1,0 +1,47 @@
+// Whether a file contains one of the containing strings, compared without regard to case.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class FileSystem;
+class SearchSink;
+class StopRequest;
+
+// The file is read in fixed-size pieces, so memory does not grow with the file.
+// Lines end at LF, at CR LF and at a lone CR; a string is found only inside one
+// line, anywhere in it however long the line is, zero bytes included. The string
+// reported is the first in list order among those in the first line holding any.
+class ContentMatcher final {
+public:
+    ContentMatcher(FileSystem& fileSystem, SearchSink& sink, StopRequest& stop);
+    ~ContentMatcher();
+    ContentMatcher(const ContentMatcher&) = delete;
+    ContentMatcher& operator=(const ContentMatcher&) = delete;
+
+    // Strings are already lower-cased; one may be empty (it occurs in every line).
+    void setStrings(const std::vector<std::string>& strings);
+
+    // True when found; matchText is then the string found. False when the file
+    // cannot be opened or read, holds none of the strings, or the stop request came.
+    bool match(const std::string& fullPath, std::string& matchText);
+
+    static constexpr std::size_t kChunkSize = 64 * 1024;
+
+private:
+    struct Scan;
+    bool scan(Scan& scan, std::size_t windowSize);
+
+    FileSystem& m_fileSystem;
+    SearchSink& m_sink;
+    StopRequest& m_stop;
+    std::vector<std::string> m_strings;
+    std::vector<bool> m_searchable; // false for a string holding a line end: it cannot occur in a line
+    std::size_t m_longest = 0;
+    std::vector<char> m_buffer;
+};
+
+} // namespace qv

@@ -1,0 +1,173 @@
+#include "search/FolderWalk.h"
+
+#include "platform/FileSystem.h"
+#include "platform/FileTypeInfo.h"
+#include "resources/StringTable.h"
+#include "results/CellFormat.h"
+#include "results/ResultRow.h"
+#include "search/SearchCriteria.h"
+#include "search/SearchSink.h"
+#include "search/SearchState.h"
+#include "search/StopRequest.h"
+#include "search/TypeTable.h"
+
+namespace qv {
+namespace {
+
+std::int64_t timeOfType(const FileEntry& entry, int timeType)
+{
+    switch (static_cast<TimeType>(timeType)) {
+    case TimeType::Creation: return entry.created;
+    case TimeType::Access: return entry.accessed;
+    case TimeType::Update:
+    default: return entry.written;
+    }
+}
+
+} // namespace
+
+FolderWalk::FolderWalk(const SearchCriteria& criteria, SearchState& state, Services services)
+    : m_criteria(criteria)
+    , m_state(state)
+    , m_services(services)
+    , m_content(services.fileSystem, services.sink, services.stop)
+    , m_separator(services.fileSystem.separator())
+{
+    m_patterns.reserve(criteria.namePatterns.size());
+    for (const std::string& pattern : criteria.namePatterns)
+        m_patterns.emplace_back(pattern);
+    if (criteria.containing)
+        m_content.setStrings(criteria.containingStrings);
+}
+
+void FolderWalk::showFolderStatus(const std::string& relative)
+{
+    std::string status(loadString(IDS_SEARCH_FOLDER));
+    status += m_walkRoot;
+    status += relative;
+    status += " ...\n";
+    m_services.sink.showStatus(status);
+}
+
+bool FolderWalk::walk(const std::string& walkRoot)
+{
+    m_walkRoot = walkRoot;
+    if (m_services.stop.shouldStop())
+        return false;
+    showFolderStatus({});
+    const std::unique_ptr<FolderListing> listing = m_services.fileSystem.list(m_walkRoot);
+    if (!listing)
+        return true;
+    return walkFolder({}, *listing);
+}
+
+// The folder was listed once by the caller: every pattern is applied to that one
+// listing, in list order, which gives the rows a listing per pattern would give.
+bool FolderWalk::walkFolder(const std::string& relative, FolderListing& listing)
+{
+    const std::string folderPath = m_walkRoot + relative;
+    std::string matchText;
+    for (std::size_t p = 0; p < m_patterns.size(); ++p)
+        if (!testEntries(folderPath, listing, p, matchText))
+            return false;
+    if (!m_criteria.subFolders)
+        return true;
+
+    std::vector<std::string> subFolders;
+    for (const FileEntry& entry : listing.entries())
+        if (entry.isFolder && !entry.isLink)
+            subFolders.push_back(entry.name);
+    listing.release();
+    listing.entries().clear();
+    listing.entries().shrink_to_fit();
+
+    for (const std::string& name : subFolders) {
+        std::string childRelative = relative;
+        childRelative += m_separator;
+        childRelative += name;
+        if (m_services.stop.shouldStop())
+            return false;
+        const std::unique_ptr<FolderListing> child = m_services.fileSystem.list(m_walkRoot + childRelative);
+        if (!child)
+            continue;
+        showFolderStatus(childRelative);
+        if (!walkFolder(childRelative, *child))
+            return false;
+    }
+    return true;
+}
+
+bool FolderWalk::testEntries(const std::string& folderPath, FolderListing& listing, std::size_t patternIndex,
+                             std::string& matchText)
+{
+    const NamePattern& pattern = m_patterns[patternIndex];
+    std::string fullPath;
+    for (FileEntry& entry : listing.entries()) {
+        if (m_services.stop.shouldStop())
+            return false;
+        if (!pattern.matches(entry.name))
+            continue;
+        fullPath.assign(folderPath);
+        fullPath += m_separator;
+        fullPath += entry.name;
+        if (!passes(entry, listing, fullPath, matchText))
+            continue;
+        if (!listing.loadDetails(entry))
+            continue; // vanished since the listing
+        addRow(entry, folderPath, patternIndex, matchText);
+        m_state.foundCount.fetch_add(1, std::memory_order_relaxed);
+    }
+    return true;
+}
+
+// The size, time and content conditions; a folder is never tested for size or
+// content, so it fails whenever either of those is asked for.
+bool FolderWalk::passes(FileEntry& entry, FolderListing& listing, const std::string& fullPath,
+                        std::string& matchText)
+{
+    const bool timeApplies = m_criteria.timeConditionApplies();
+    const bool sizeApplies = m_criteria.sizeConditionApplies();
+    if (entry.isFolder && (sizeApplies || m_criteria.containing))
+        return false;
+    if ((timeApplies || sizeApplies) && !listing.loadDetails(entry))
+        return false;
+    if (timeApplies) {
+        const std::int64_t t = timeOfType(entry, m_criteria.timeType);
+        if (t < m_criteria.startTime || t > m_criteria.endTime)
+            return false;
+    }
+    if (sizeApplies) {
+        const std::int64_t kb = entry.size / 1024;
+        if (kb < m_criteria.minimumKb || kb > m_criteria.maximumKb)
+            return false;
+    }
+    if (m_criteria.containing)
+        return m_content.match(fullPath, matchText);
+    return true;
+}
+
+void FolderWalk::addRow(const FileEntry& entry, const std::string& folderPath, std::size_t patternIndex,
+                        const std::string& matchText)
+{
+    ResultRow row;
+    row.cell(Column::Name) = CellFormat::displayText(entry.name);
+    row.cell(Column::Path) = CellFormat::displayText(folderPath);
+    if (entry.isFolder) {
+        row.cell(Column::Type) = loadString(IDS_KIND_FOLDER);
+        row.image = ImageFolder;
+    } else {
+        const FileType type = m_services.fileTypes.typeOf(entry.name);
+        row.cell(Column::Size) = CellFormat::sizeKb(entry.size);
+        row.cell(Column::Type) = type.typeName;
+        row.image = m_state.images.indexForIcon(type.iconName);
+    }
+    row.cell(Column::Updated) = CellFormat::time(entry.written);
+    row.cell(Column::Created) = CellFormat::time(entry.created);
+    row.cell(Column::Accessed) = CellFormat::time(entry.accessed);
+    row.cell(Column::Match) = CellFormat::displayText(m_criteria.nameParts[patternIndex]);
+    if (m_criteria.containing)
+        row.cell(Column::MatchString) = CellFormat::displayText(matchText);
+    m_services.sink.addRow(std::move(row));
+}
+
+} // namespace qv

@@ -1,0 +1,86 @@
+#include "search/NamePattern.h"
+
+#include "search/CaseFold.h"
+#include "search/Utf8.h"
+
+namespace qv {
+
+namespace {
+
+std::size_t characterLength(std::string_view text, std::size_t pos)
+{
+    return static_cast<unsigned char>(text[pos]) < 0x80 ? 1 : Utf8::sequenceLength(text, pos);
+}
+
+} // namespace
+
+bool wildcardMatch(std::string_view pattern, std::string_view name)
+{
+    std::size_t p = 0, n = 0;
+    std::size_t starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size()) {
+            const char pc = pattern[p];
+            if (pc == '*') {
+                starP = ++p;
+                starN = n;
+                continue;
+            }
+            if (pc == '?') {
+                ++p;
+                n += characterLength(name, n);
+                continue;
+            }
+            // A literal character: compare its whole sequence.
+            const std::size_t len = characterLength(pattern, p);
+            if (name.compare(n, len, pattern.substr(p, len)) == 0) {
+                p += len;
+                n += len;
+                continue;
+            }
+        }
+        if (starP == std::string_view::npos)
+            return false;
+        // Let the last "*" take one more character and retry from there.
+        starN += characterLength(name, starN);
+        n = starN;
+        p = starP;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+NamePattern::NamePattern(std::string_view pattern)
+    : m_pattern(CaseFold::toUpper(pattern))
+{
+    // The platform's find service treats a final ".*" as "any extension, or none",
+    // so "*.*" lists every name and "A*.*" also lists "ABC".
+    m_matchesEverything = m_pattern == "*.*" || m_pattern == "*";
+    if (m_pattern.size() >= 2 && m_pattern.compare(m_pattern.size() - 2, 2, ".*") == 0) {
+        m_hasDotStarStem = true;
+        m_dotStarStem = m_pattern.substr(0, m_pattern.size() - 2);
+    }
+}
+
+bool NamePattern::matches(std::string_view name) const
+{
+    if (m_matchesEverything)
+        return true;
+    thread_local std::string folded;
+    folded.assign(name);
+    CaseFold::toUpperInPlace(folded.data(), folded.size());
+    return matchesFolded(folded);
+}
+
+bool NamePattern::matchesFolded(std::string_view upperName) const
+{
+    if (m_matchesEverything)
+        return true;
+    if (wildcardMatch(m_pattern, upperName))
+        return true;
+    return m_hasDotStarStem && upperName.find('.') == std::string_view::npos
+        && wildcardMatch(m_dotStarStem, upperName);
+}
+
+} // namespace qv

@@ -1,0 +1,30 @@
+// A file-name wildcard pattern: "*" any run of characters, "?" one character,
+// the whole name, letters compared without regard to case.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+class NamePattern final {
+public:
+    explicit NamePattern(std::string_view pattern);
+
+    bool matches(std::string_view name) const;
+    const std::string& text() const { return m_pattern; }
+
+    // Matching of a name that is already upper-cased (CaseFold::toUpper).
+    bool matchesFolded(std::string_view upperName) const;
+
+private:
+    std::string m_pattern;   // upper-cased
+    std::string m_dotStarStem; // for "X.*": "X", which also matches a name with no extension
+    bool m_matchesEverything = false;
+    bool m_hasDotStarStem = false;
+};
+
+// The wildcard matcher itself, on texts of the same case.
+bool wildcardMatch(std::string_view pattern, std::string_view name);
+
+} // namespace qv

@@ -1,0 +1,35 @@
+// The stop request and the pause hold of one search, read by the walks at every step boundary.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace qv {
+
+class StopRequest final {
+public:
+    // Asks the walks to end; a held worker is let go so that it sees the request.
+    void request();
+    bool isRequested() const { return m_stop.load(std::memory_order_acquire); }
+
+    // Holds the worker at its next step boundary until resume() or request().
+    void pause();
+    void resume();
+    bool isPaused() const { return m_paused.load(std::memory_order_acquire); }
+
+    // Called by the walks between two steps: waits while paused, then answers
+    // whether the walk must end. Holding here never holds a lock the
+    // user-interface thread needs.
+    bool shouldStop();
+
+    void reset();
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_paused{false};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+};
+
+} // namespace qv
