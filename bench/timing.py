@@ -101,6 +101,7 @@ def main():
     if not plan:
         raise SystemExit("timing.py: nothing to run")
 
+    load_before = os.getloadavg()[0]
     counts = {}
     for task, command in plan:
         print("warm-up: %s" % command, file=sys.stderr, flush=True)
@@ -125,6 +126,7 @@ def main():
 
     for n in notes:
         print(n)
+    print("Load average (1 min): %.2f before, %.2f after the runs" % (load_before, os.getloadavg()[0]))
     print()
     cw = max(len(c) for _, c in plan)
     tw = max(len(t) for t, _ in plan)
@@ -168,7 +170,11 @@ def main():
                 print("  %-16s %s: not measured" % (task, command))
                 continue
             ratio = median[subject[task]] / median[command] if median[command] > 0 else None
-            verdict = "met" if ratio is not None and ratio <= limit else "MISSED"
+            broken = [c for c in (subject[task], command) if counts[c][1] != 0 or c in failed]
+            if broken:
+                verdict = "NOT VALID (a command failed, see the notes above)"
+            else:
+                verdict = "met" if ratio is not None and ratio <= limit else "MISSED"
             print("  %-16s %s / %s = %s  (target <= %.1fx)  %s"
                   % (task, args.subject, command, fmt_ratio(ratio), limit, verdict))
     return 0

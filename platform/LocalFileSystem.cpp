@@ -57,8 +57,14 @@ public:
             close(dupFd);
             return false;
         }
-        errno = 0;
-        while (const dirent* d = readdir(dir)) {
+        bool ok = true;
+        for (;;) {
+            errno = 0;
+            const dirent* d = readdir(dir);
+            if (!d) {
+                ok = errno == 0;
+                break;
+            }
             const char* name = d->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
                 continue;
@@ -68,7 +74,6 @@ public:
                 continue; // vanished between the listing and the look
             m_entries.push_back(std::move(entry));
         }
-        const bool ok = errno == 0;
         closedir(dir);
         return ok;
     }

@@ -141,6 +141,12 @@ static int url_depth(const char *url)
     return depth;
 }
 
+/* strerror, except that a failure without an errno says so. */
+static const char *why(int e)
+{
+    return e ? strerror(e) : "failed (no error code)";
+}
+
 static int g_long = 0;
 static int g_recursive = 0;
 
@@ -159,7 +165,7 @@ static int list_dir(SMBCCTX *ctx, const char *url, const char *prefix)
     SMBCFILE *dir = opendir_fn(ctx, url);
     if (!dir) {
         int e = errno;
-        fprintf(stderr, "lan-browse: %s: %s\n", url, strerror(e));
+        fprintf(stderr, "lan-browse: %s: %s\n", url, why(e));
         return 1;
     }
 
@@ -247,7 +253,7 @@ static int cat_file(SMBCCTX *ctx, const char *url)
 
     SMBCFILE *f = open_fn(ctx, url, O_RDONLY, 0);
     if (!f) {
-        fprintf(stderr, "lan-browse: %s: %s\n", url, strerror(errno));
+        fprintf(stderr, "lan-browse: %s: %s\n", url, why(errno));
         return 1;
     }
     static char buf[1 << 16];

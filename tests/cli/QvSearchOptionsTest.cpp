@@ -1,0 +1,93 @@
+// qvsearch's command line and its row formats.
+#include "cli/QvSearchOptions.h"
+#include "cli/RowPrinter.h"
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+bool parse(std::vector<std::string> args, QvSearchOptions& options, std::string& error)
+{
+    options = {};
+    error.clear();
+    return QvSearchOptions::parse(args, options, error);
+}
+
+} // namespace
+
+TEST(QvSearchOptions, OptionsFillTheFormValues)
+{
+    QvSearchOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"-n", "*.txt", "--type=1", "-c", "Foo", "--no-subfolders", "--min-kb", "5", "./docs"}, o, error))
+        << error;
+    EXPECT_EQ(o.form.nameText, "*.txt");
+    EXPECT_EQ(o.form.typeIndex, 1);
+    EXPECT_EQ(o.form.containing, CheckState::Checked);
+    EXPECT_EQ(o.form.containingText, "Foo");
+    EXPECT_EQ(o.form.subFolders, CheckState::Unchecked);
+    EXPECT_EQ(o.form.optionsShown, CheckState::Checked);
+    EXPECT_EQ(o.form.sizeCondition, CheckState::Checked);
+    EXPECT_EQ(o.form.minSizeText, "5");
+    EXPECT_EQ(o.form.maxSizeText, ""); // the other bound is 0, as in the form
+    EXPECT_EQ(o.form.timeCondition, CheckState::Unchecked);
+    EXPECT_EQ(o.place, "./docs");
+
+    ASSERT_TRUE(parse({"--from", "2001/5/3,14:07:09", "--time-type", "2", "/x"}, o, error)) << error;
+    EXPECT_EQ(o.form.timeCondition, CheckState::Checked);
+    EXPECT_EQ(o.form.timeTypeIndex, 2);
+    EXPECT_TRUE(o.fromGiven);
+    EXPECT_FALSE(o.toGiven);
+    EXPECT_EQ(o.form.startTime.hour, 14);
+    EXPECT_EQ(o.form.startTime.second, 9);
+    EXPECT_EQ(o.format, QvSearchOptions::Format::Tsv);
+}
+
+TEST(QvSearchOptions, BadUsageGivesAOneLineMessage)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--bogus"}, {"-t", "6"}, {"-t", "x"}, {"--type", "-1"}, {"--min-kb", "ten"}, {"--max-kb", "-3"},
+        {"--from", "2001/13/1"}, {"--to", "2001/2/29,0:0:0"}, {"--from", "yesterday"}, {"--time-type", "3"},
+        {"--format", "xml"}, {"-n"}, {"a/", "b/"}, {"--no-subfolders=1"},
+    };
+    for (const auto& args : bad) {
+        QvSearchOptions o;
+        std::string error;
+        EXPECT_FALSE(parse(args, o, error)) << args.front();
+        EXPECT_FALSE(error.empty()) << args.front();
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+}
+
+TEST(QvSearchOptions, TimesAcceptMissingSecondsAndLeapDays)
+{
+    PickerValue v;
+    EXPECT_TRUE(QvSearchOptions::parseTime("2024/2/29", v));
+    EXPECT_EQ(v.hour, 0);
+    EXPECT_TRUE(QvSearchOptions::parseTime("2040/12/31,23:59", v));
+    EXPECT_EQ(v.year, 2040);
+    EXPECT_FALSE(QvSearchOptions::parseTime("2023/2/29", v));
+    EXPECT_FALSE(QvSearchOptions::parseTime("2023/1/1,24:00:00", v));
+    EXPECT_FALSE(QvSearchOptions::parseTime("2023/1/1,", v));
+}
+
+TEST(RowPrinter, TsvEscapesTabsAndLineEndsInCells)
+{
+    ResultRow row;
+    row.cell(Column::Name) = "a\tb\r\nc";
+    row.cell(Column::Path) = "C:\\x";
+    row.cell(Column::MatchString) = "報告";
+    EXPECT_EQ(RowPrinter::tsvLine(row), "a\\tb\\r\\nc\tC:\\x\t\t\t\t\t\t\t報告\n");
+}
+
+TEST(RowPrinter, JsonLineHasTheNineKeys)
+{
+    ResultRow row;
+    row.cell(Column::Name) = "say \"hi\"\x01";
+    row.cell(Column::Size) = "3 KB";
+    EXPECT_EQ(RowPrinter::jsonLine(row),
+              "{\"name\":\"say \\\"hi\\\"\\u0001\",\"path\":\"\",\"size\":\"3 KB\",\"type\":\"\",\"updated\":\"\","
+              "\"created\":\"\",\"accessed\":\"\",\"match\":\"\",\"match_string\":\"\"}\n");
+}

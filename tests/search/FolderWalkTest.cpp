@@ -1,0 +1,338 @@
+// The folder walk over a local tree and over an in-memory file system.
+#include "platform/LocalFileSystem.h"
+#include "search/CriteriaReader.h"
+#include "search/FolderWalk.h"
+#include "search/SearchState.h"
+#include "search/StopRequest.h"
+#include "tests/support/FakeFileTypes.h"
+#include "tests/support/MemoryFileSystem.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctime>
+#include <sys/stat.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+struct WalkRun {
+    SearchCriteria criteria;
+    SearchState state;
+    RecordingSink sink;
+    StopRequest stop;
+    FakeFileTypes types;
+    bool result = false;
+
+    WalkRun(FileSystem& files, const std::string& root, const SearchFormValues& form = {})
+    {
+        SearchHistories histories;
+        CriteriaReader::read(form, {}, criteria, histories);
+        run(files, root);
+    }
+
+    void run(FileSystem& files, const std::string& root)
+    {
+        FolderWalk walk(criteria, state, {files, types, sink, stop});
+        result = walk.walk(root);
+    }
+
+    std::vector<std::string> sortedNames() const
+    {
+        std::vector<std::string> names;
+        for (std::int64_t i = 0; i < sink.rows.count(); ++i)
+            names.push_back(sink.rows.at(i).cell(Column::Name));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    const ResultRow* rowNamed(const std::string& name) const
+    {
+        for (std::int64_t i = 0; i < sink.rows.count(); ++i)
+            if (sink.rows.at(i).cell(Column::Name) == name)
+                return &sink.rows.at(i);
+        return nullptr;
+    }
+};
+
+SearchFormValues named(const std::string& text)
+{
+    SearchFormValues form;
+    form.nameText = text;
+    return form;
+}
+
+using Strings = std::vector<std::string>;
+
+FileEntry file(const std::string& name, std::int64_t size = 0, std::int64_t time = 1000000000)
+{
+    FileEntry e;
+    e.name = name;
+    e.size = size;
+    e.created = e.written = e.accessed = time;
+    return e;
+}
+
+} // namespace
+
+TEST(FolderWalkLocal, EmptyNameBoxFindsEveryFileAndFolder)
+{
+    TempTree tree({{"a.txt", "hello"}, {"sub/b.md", "x"}, {"sub/deeper/", ""}, {"empty/", ""}});
+    LocalFileSystem files;
+    WalkRun run(files, tree.root());
+    EXPECT_TRUE(run.result);
+    EXPECT_EQ(run.sortedNames(), (Strings{"a.txt", "b.md", "deeper", "empty", "sub"}));
+    EXPECT_EQ(run.state.foundCount.load(), 5);
+
+    const ResultRow* folder = run.rowNamed("sub");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->cell(Column::Path), tree.root());
+    EXPECT_EQ(folder->cell(Column::Size), "");
+    EXPECT_EQ(folder->cell(Column::Type), "フォルダ");
+    EXPECT_EQ(folder->image, ImageFolder);
+    EXPECT_EQ(folder->cell(Column::Match), "");
+
+    const ResultRow* nested = run.rowNamed("b.md");
+    ASSERT_NE(nested, nullptr);
+    EXPECT_EQ(nested->cell(Column::Path), tree.root() + "/sub");
+    EXPECT_EQ(nested->cell(Column::Size), "0 KB");
+    EXPECT_EQ(nested->cell(Column::Type), "md file");
+    EXPECT_GE(nested->image, kFirstFileImage);
+    EXPECT_EQ(nested->cell(Column::Updated).size(), 16u);
+}
+
+TEST(FolderWalkLocal, SubFoldersClearedTestsTheTopFolderOnly)
+{
+    TempTree tree({{"a.txt", ""}, {"sub/b.txt", ""}});
+    LocalFileSystem files;
+    SearchFormValues form;
+    form.subFolders = CheckState::Unchecked;
+    WalkRun run(files, tree.root(), form);
+    EXPECT_EQ(run.sortedNames(), (Strings{"a.txt", "sub"}));
+}
+
+TEST(FolderWalkLocal, NameMatchingTwoPatternsGivesTwoRows)
+{
+    TempTree tree({{"a.txt", ""}, {"b.txt", ""}, {"abc.doc", ""}});
+    LocalFileSystem files;
+    WalkRun run(files, tree.root(), named("*.txt;a*"));
+    Strings rows = run.sink.namesWithMatch();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Strings{"a.txt|*.TXT", "a.txt|A*", "abc.doc|A*", "b.txt|*.TXT"}));
+}
+
+// A link to a folder above it made the walk go round for ever.
+TEST(FolderWalkLocal, LinkToAFolderIsReportedButNeverEntered)
+{
+    TempTree tree({{"sub/a.txt", ""}});
+    tree.addSymlink("sub/loop", tree.root());
+    tree.addSymlink("dangling", tree.root() + "/nowhere");
+    LocalFileSystem files;
+    WalkRun run(files, tree.root());
+    EXPECT_TRUE(run.result);
+    EXPECT_EQ(run.sortedNames(), (Strings{"a.txt", "dangling", "loop", "sub"}));
+    const ResultRow* loop = run.rowNamed("loop");
+    ASSERT_NE(loop, nullptr);
+    EXPECT_EQ(loop->cell(Column::Type), "フォルダ");
+}
+
+TEST(FolderWalkLocal, SizeConditionOnKilobytesExcludesFolders)
+{
+    TempTree tree({{"small", std::string(1023, 'x')}, {"one", std::string(1024, 'x')}, {"dir/", ""}});
+    LocalFileSystem files;
+    SearchFormValues form;
+    form.optionsShown = CheckState::Checked;
+    form.sizeCondition = CheckState::Checked;
+    form.minSizeText = "0";
+    form.maxSizeText = "0";
+    WalkRun zero(files, tree.root(), form);
+    EXPECT_EQ(zero.sortedNames(), Strings{"small"});
+    EXPECT_EQ(zero.rowNamed("small")->cell(Column::Size), "0 KB");
+
+    form.minSizeText = "1";
+    form.maxSizeText = "";
+    EXPECT_TRUE(WalkRun(files, tree.root(), form).sortedNames().empty()) << "1 KB to 0 KB holds nothing";
+    form.maxSizeText = "1";
+    EXPECT_EQ(WalkRun(files, tree.root(), form).sortedNames(), Strings{"one"});
+}
+
+TEST(FolderWalkLocal, TimeConditionTestsFilesAndFolders)
+{
+    const std::int64_t t2001 = 988898820; // 2001-05-03
+    const std::int64_t t2020 = 1600000000;
+    TempTree tree({{"old.txt", "", t2001}, {"new.txt", "", t2020}});
+    tree.add({"olddir/", "", t2001});
+    LocalFileSystem files;
+    SearchFormValues form;
+    form.optionsShown = CheckState::Checked;
+    form.timeCondition = CheckState::Checked;
+    form.startTime = {true, 2001, 1, 1, 0, 0, 0};
+    form.endTime = {true, 2002, 1, 1, 0, 0, 0};
+    EXPECT_EQ(WalkRun(files, tree.root(), form).sortedNames(), (Strings{"old.txt", "olddir"}));
+
+    form.startTime = {true, 2003, 1, 1, 0, 0, 0}; // start after end
+    EXPECT_TRUE(WalkRun(files, tree.root(), form).sortedNames().empty());
+
+    // Hidden options: the ticked time box has no effect.
+    form.optionsShown = CheckState::Unchecked;
+    EXPECT_EQ(WalkRun(files, tree.root(), form).sortedNames().size(), 3u);
+}
+
+TEST(FolderWalkLocal, ContentConditionExcludesFoldersAndFillsMatchString)
+{
+    TempTree tree({{"a.txt", "say Hello"}, {"b.txt", "nothing"}, {"hello/", ""}});
+    LocalFileSystem files;
+    SearchFormValues form;
+    form.containing = CheckState::Checked;
+    form.containingText = "HELLO";
+    WalkRun run(files, tree.root(), form);
+    ASSERT_EQ(run.sortedNames(), Strings{"a.txt"});
+    EXPECT_EQ(run.rowNamed("a.txt")->cell(Column::MatchString), "hello");
+}
+
+TEST(FolderWalkLocal, NamedPipeIsNotReadForContent)
+{
+    TempTree tree({{"a.txt", "needle"}});
+    ASSERT_EQ(mkfifo(tree.path("pipe").c_str(), 0600), 0);
+    LocalFileSystem files;
+    SearchFormValues form;
+    form.containing = CheckState::Checked;
+    form.containingText = "needle";
+    WalkRun run(files, tree.root(), form); // would block for ever if the pipe were opened for reading
+    EXPECT_EQ(run.sortedNames(), Strings{"a.txt"});
+}
+
+TEST(FolderWalkLocal, InvalidUtf8NameShowsReplacementAndMatchesAsBytes)
+{
+    TempTree tree({{"caf\xE9.txt", "x"}, {"plain.txt", "x"}});
+    LocalFileSystem files;
+    WalkRun run(files, tree.root(), named("caf?.txt"));
+    ASSERT_EQ(run.sink.rows.count(), 1);
+    EXPECT_EQ(run.sink.rows.at(0).cell(Column::Name), "caf\xEF\xBF\xBD.txt");
+    // The content match reaches the file by its real bytes.
+    SearchFormValues form = named("caf?.txt");
+    form.containing = CheckState::Checked;
+    form.containingText = "x";
+    EXPECT_EQ(WalkRun(files, tree.root(), form).sink.rows.count(), 1);
+}
+
+TEST(FolderWalkLocal, MissingRootGivesNoRowsAndGoesOn)
+{
+    LocalFileSystem files;
+    WalkRun run(files, "/nonexistent/qv-test-root");
+    EXPECT_TRUE(run.result);
+    EXPECT_EQ(run.sink.rows.count(), 0);
+    ASSERT_FALSE(run.sink.statuses.empty());
+    EXPECT_EQ(run.sink.statuses[0], "フォルダを検索/nonexistent/qv-test-root ...\n");
+}
+
+TEST(FolderWalkMemory, RowsComeInPatternThenListingOrderAndFoldersOnceEach)
+{
+    MemoryFileSystem files;
+    files.addFile("\\\\H\\s", file("b.txt"));
+    files.addFile("\\\\H\\s", file("a.txt"));
+    files.addFile("\\\\H\\s\\sub", file("c.txt"));
+    files.addFile("\\\\H\\s", file("x.doc"));
+    WalkRun run(files, "\\\\H\\s", named("*.txt;*.doc;*.txt"));
+    EXPECT_EQ(run.sink.namesWithMatch(),
+              (Strings{"b.txt|*.TXT", "a.txt|*.TXT", "x.doc|*.DOC", "b.txt|*.TXT", "a.txt|*.TXT", "c.txt|*.TXT",
+                       "c.txt|*.TXT"}));
+    // One listing per folder, however many patterns there are.
+    EXPECT_EQ(files.listings.load(), 2);
+    EXPECT_EQ(run.sink.rows.at(0).cell(Column::Path), "\\\\H\\s\\sub");
+    // The newest row sits on top with the highest key.
+    EXPECT_EQ(run.sink.rows.at(0).key, 6);
+    EXPECT_EQ(run.sink.statuses.front(), "フォルダを検索\\\\H\\s ...\n");
+    EXPECT_EQ(run.sink.statuses.back(), "フォルダを検索\\\\H\\s\\sub ...\n");
+}
+
+// Sizes wrapped at 4 GiB and times at 2038 when they were 32-bit.
+TEST(FolderWalkMemory, HugeSizesAndLateTimesKeepTheirValue)
+{
+    MemoryFileSystem files;
+    const std::int64_t fiveGiB = 5LL << 30;
+    const std::int64_t in2040 = 2208988800; // 2040-01-01 UTC
+    files.addFile("\\\\H\\s", file("disk.img", fiveGiB, in2040));
+    SearchFormValues form;
+    form.optionsShown = CheckState::Checked;
+    form.sizeCondition = CheckState::Checked;
+    form.minSizeText = "5000000";
+    form.maxSizeText = "6000000";
+    WalkRun run(files, "\\\\H\\s", form);
+    ASSERT_EQ(run.sink.rows.count(), 1);
+    EXPECT_EQ(run.sink.rows.at(0).cell(Column::Size), "5242880 KB");
+    EXPECT_EQ(run.sink.rows.at(0).cell(Column::Updated).substr(0, 4), "2040");
+}
+
+TEST(FolderWalkMemory, UnkeptCreationTimeGivesEmptyCellAndFailsTheRange)
+{
+    MemoryFileSystem files;
+    FileEntry e = file("a.txt");
+    e.created = -1;
+    files.addFile("\\\\H\\s", e);
+    WalkRun plain(files, "\\\\H\\s");
+    ASSERT_EQ(plain.sink.rows.count(), 1);
+    EXPECT_EQ(plain.sink.rows.at(0).cell(Column::Created), "");
+    EXPECT_FALSE(plain.sink.rows.at(0).cell(Column::Updated).empty());
+
+    SearchFormValues form;
+    form.optionsShown = CheckState::Checked;
+    form.timeCondition = CheckState::Checked;
+    form.timeTypeIndex = 1;
+    form.startTime = {true, 1970, 1, 2, 0, 0, 0};
+    form.endTime = {true, 2100, 1, 1, 0, 0, 0};
+    EXPECT_EQ(WalkRun(files, "\\\\H\\s", form).sink.rows.count(), 0);
+}
+
+TEST(FolderWalkMemory, UnreadableFolderIsSkippedSilently)
+{
+    MemoryFileSystem files;
+    files.addFile("\\\\H\\s\\locked", file("secret.txt"));
+    files.addFile("\\\\H\\s\\open", file("public.txt"));
+    files.unreadableFolders.insert("\\\\H\\s\\locked");
+    WalkRun run(files, "\\\\H\\s", named("*.txt"));
+    EXPECT_TRUE(run.result);
+    EXPECT_EQ(run.sink.namesWithMatch(), Strings{"public.txt|*.TXT"});
+}
+
+// One icon was appended per file examined, so the image lists grew without bound.
+TEST(FolderWalkMemory, EachDistinctIconTakesOneImage)
+{
+    MemoryFileSystem files;
+    for (int i = 0; i < 50; ++i)
+        files.addFile("\\\\H\\s", file("f" + std::to_string(i) + (i % 2 ? ".txt" : ".c")));
+    WalkRun run(files, "\\\\H\\s");
+    EXPECT_EQ(run.sink.rows.count(), 50);
+    EXPECT_EQ(run.state.images.count(), kFirstFileImage + 2);
+    std::set<int> images;
+    for (std::int64_t i = 0; i < run.sink.rows.count(); ++i)
+        images.insert(run.sink.rows.at(i).image);
+    EXPECT_EQ(images, (std::set<int>{10, 11}));
+}
+
+TEST(FolderWalkMemory, StopRequestEndsEveryLevelAndKeepsTheRows)
+{
+    MemoryFileSystem files;
+    for (int d = 0; d < 5; ++d)
+        for (int f = 0; f < 5; ++f)
+            files.addFile("\\\\H\\s\\d" + std::to_string(d), file("f" + std::to_string(f) + ".txt"));
+    SearchCriteria criteria;
+    SearchHistories histories;
+    CriteriaReader::read({}, {}, criteria, histories);
+    SearchState state;
+    RecordingSink sink;
+    StopRequest stop;
+    FakeFileTypes types;
+    sink.onRow = [&] {
+        if (sink.rows.count() == 3)
+            stop.request();
+    };
+    FolderWalk walk(criteria, state, {files, types, sink, stop});
+    EXPECT_FALSE(walk.walk("\\\\H\\s"));
+    EXPECT_EQ(sink.rows.count(), 3);
+    EXPECT_LE(files.listings.load(), 2) << "no folder is entered after the stop";
+}
