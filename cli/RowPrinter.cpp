@@ -11,14 +11,14 @@ constexpr std::array<std::string_view, kColumnCount> kJsonKeys = {
 
 void appendTsvCell(std::string& out, const std::string& cell)
 {
-    for (char c : cell) {
-        switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out.push_back(c);
-        }
+    std::size_t start = 0;
+    for (std::size_t pos = cell.find_first_of("\t\r\n"); pos != std::string::npos;
+         pos = cell.find_first_of("\t\r\n", start)) {
+        out.append(cell, start, pos - start);
+        out += cell[pos] == '\t' ? "\\t" : cell[pos] == '\r' ? "\\r" : "\\n";
+        start = pos + 1;
     }
+    out.append(cell, start, std::string::npos);
 }
 
 void appendJsonString(std::string& out, const std::string& text)

@@ -18,6 +18,16 @@ public:
     // cannot be opened or listed.
     virtual std::unique_ptr<FolderListing> list(const std::string& folderPath) = 0;
 
+    // The listing of a sub-folder of a listed folder: a file system may reach it
+    // through the parent's open handle instead of the whole path.
+    virtual std::unique_ptr<FolderListing> listSubFolder(FolderListing& parent, const std::string& name,
+                                                         const std::string& folderPath)
+    {
+        (void)parent;
+        (void)name;
+        return list(folderPath);
+    }
+
     // nullptr when the file cannot be opened for reading (or is no regular file).
     virtual std::unique_ptr<FileReader> openForReading(const std::string& filePath) = 0;
 

@@ -18,8 +18,8 @@ public:
     virtual bool loadDetails(FileEntry& entry) { return entry.hasDetails; }
 
     // Lets go of what the listing keeps open (a folder handle); details can still
-    // be loaded afterwards. Called before the walk descends, so that deep trees do
-    // not hold one handle per level.
+    // be loaded afterwards. The walk calls it on deep levels, so that a deep tree
+    // does not hold one handle per level.
     virtual void release() {}
 
 protected:

@@ -41,41 +41,27 @@ bool statEntry(int dirFd, const char* name, FileEntry& entry)
 
 class LocalFolderListing final : public FolderListing {
 public:
-    LocalFolderListing(std::string folderPath, int dirFd)
-        : m_folderPath(std::move(folderPath)), m_dirFd(dirFd) {}
+    LocalFolderListing(std::string folderPath, DIR* dir)
+        : m_folderPath(std::move(folderPath)), m_dir(dir), m_dirFd(dirfd(dir)) {}
     ~LocalFolderListing() override { release(); }
     LocalFolderListing(const LocalFolderListing&) = delete;
     LocalFolderListing& operator=(const LocalFolderListing&) = delete;
 
-    bool read()
+    // Opens the folder: by its path, or by name under an open parent folder.
+    static std::unique_ptr<LocalFolderListing> open(int parentFd, const char* path, std::string folderPath)
     {
-        const int dupFd = fcntl(m_dirFd, F_DUPFD_CLOEXEC, 0);
-        if (dupFd < 0)
-            return false;
-        DIR* dir = fdopendir(dupFd);
+        const int fd = openat(parentFd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (parentFd == AT_FDCWD ? 0 : O_NOFOLLOW));
+        if (fd < 0)
+            return nullptr;
+        DIR* dir = fdopendir(fd);
         if (!dir) {
-            close(dupFd);
-            return false;
+            close(fd);
+            return nullptr;
         }
-        bool ok = true;
-        for (;;) {
-            errno = 0;
-            const dirent* d = readdir(dir);
-            if (!d) {
-                ok = errno == 0;
-                break;
-            }
-            const char* name = d->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            FileEntry entry;
-            entry.name = name;
-            if (!classify(d->d_type, entry))
-                continue; // vanished between the listing and the look
-            m_entries.push_back(std::move(entry));
-        }
-        closedir(dir);
-        return ok;
+        auto listing = std::make_unique<LocalFolderListing>(std::move(folderPath), dir);
+        if (!listing->read())
+            return nullptr;
+        return listing;
     }
 
     bool loadDetails(FileEntry& entry) override
@@ -88,15 +74,36 @@ public:
         return statEntry(AT_FDCWD, full.c_str(), entry);
     }
 
+    int handle() const { return m_dirFd; }
+
     void release() override
     {
-        if (m_dirFd >= 0) {
-            close(m_dirFd);
+        if (m_dir) {
+            closedir(m_dir);
+            m_dir = nullptr;
             m_dirFd = -1;
         }
     }
 
 private:
+    bool read()
+    {
+        for (;;) {
+            errno = 0;
+            const dirent* d = readdir(m_dir);
+            if (!d)
+                return errno == 0;
+            const char* name = d->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
+            FileEntry entry;
+            entry.name = name;
+            if (!classify(d->d_type, entry))
+                continue; // vanished between the listing and the look
+            m_entries.push_back(std::move(entry));
+        }
+    }
+
     // Whether the entry is a folder, from the listing's type where it gives one.
     bool classify(unsigned char type, FileEntry& entry)
     {
@@ -116,6 +123,7 @@ private:
     }
 
     std::string m_folderPath;
+    DIR* m_dir;
     int m_dirFd;
 };
 
@@ -145,13 +153,17 @@ private:
 std::unique_ptr<FolderListing> LocalFileSystem::list(const std::string& folderPath)
 {
     const std::string path = folderPath.empty() ? std::string("/") : folderPath;
-    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    auto listing = std::make_unique<LocalFolderListing>(path, fd);
-    if (!listing->read())
-        return nullptr;
-    return listing;
+    return LocalFolderListing::open(AT_FDCWD, path.c_str(), path);
+}
+
+std::unique_ptr<FolderListing> LocalFileSystem::listSubFolder(FolderListing& parent, const std::string& name,
+                                                              const std::string& folderPath)
+{
+    const auto* local = dynamic_cast<LocalFolderListing*>(&parent);
+    if (!local || local->handle() < 0)
+        return list(folderPath);
+    // Opening by name under the parent's handle spares the kernel the whole path.
+    return LocalFolderListing::open(local->handle(), name.c_str(), folderPath);
 }
 
 std::unique_ptr<FileReader> LocalFileSystem::openForReading(const std::string& filePath)

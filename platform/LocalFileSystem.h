@@ -8,6 +8,8 @@ namespace qv {
 class LocalFileSystem final : public FileSystem {
 public:
     std::unique_ptr<FolderListing> list(const std::string& folderPath) override;
+    std::unique_ptr<FolderListing> listSubFolder(FolderListing& parent, const std::string& name,
+                                                 const std::string& folderPath) override;
     std::unique_ptr<FileReader> openForReading(const std::string& filePath) override;
     char separator() const override { return '/'; }
 };

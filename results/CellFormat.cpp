@@ -22,24 +22,25 @@ void civilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day)
     year = yoe + era * 400 + (month <= 2 ? 1 : 0);
 }
 
-// The local UTC offset of each hour is looked up once: formatting hundreds of
-// thousands of times through localtime_r costs more than the walk itself.
+// The local UTC offset of each day is looked up once: formatting hundreds of
+// thousands of times through localtime_r costs more than the walk itself. A day
+// whose offset changes (a daylight-saving switch) is asked second by second.
 struct OffsetCacheEntry {
-    std::int64_t hour = -1;
+    std::int64_t day = -1;
     long offset = 0;
     bool valid = false;
 };
 
 bool utcOffsetAt(std::int64_t t, long& offset)
 {
-    thread_local std::array<OffsetCacheEntry, 256> cache;
-    const std::int64_t hour = t / 3600;
-    OffsetCacheEntry& entry = cache[static_cast<std::size_t>(hour) % cache.size()];
-    if (entry.hour != hour) {
-        entry.hour = hour;
+    thread_local std::array<OffsetCacheEntry, 4096> cache;
+    const std::int64_t day = t / 86400;
+    OffsetCacheEntry& entry = cache[static_cast<std::size_t>(day) % cache.size()];
+    if (entry.day != day) {
+        entry.day = day;
         entry.valid = false;
-        const std::time_t start = static_cast<std::time_t>(hour * 3600);
-        const std::time_t end = start + 3599;
+        const std::time_t start = static_cast<std::time_t>(day * 86400);
+        const std::time_t end = start + 86399;
         std::tm a{}, b{};
         if (localtime_r(&start, &a) && localtime_r(&end, &b) && a.tm_gmtoff == b.tm_gmtoff) {
             entry.offset = a.tm_gmtoff;
@@ -50,7 +51,7 @@ bool utcOffsetAt(std::int64_t t, long& offset)
         offset = entry.offset;
         return true;
     }
-    // The offset changes inside this hour: ask for this very second.
+    // The offset changes inside this day: ask for this very second.
     const std::time_t tt = static_cast<std::time_t>(t);
     std::tm tm{};
     if (!localtime_r(&tt, &tm))

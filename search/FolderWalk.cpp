@@ -58,12 +58,12 @@ bool FolderWalk::walk(const std::string& walkRoot)
     const std::unique_ptr<FolderListing> listing = m_services.fileSystem.list(m_walkRoot);
     if (!listing)
         return true;
-    return walkFolder({}, *listing);
+    return walkFolder({}, *listing, 0);
 }
 
 // The folder was listed once by the caller: every pattern is applied to that one
 // listing, in list order, which gives the rows a listing per pattern would give.
-bool FolderWalk::walkFolder(const std::string& relative, FolderListing& listing)
+bool FolderWalk::walkFolder(const std::string& relative, FolderListing& listing, int depth)
 {
     const std::string folderPath = m_walkRoot + relative;
     std::string matchText;
@@ -77,9 +77,10 @@ bool FolderWalk::walkFolder(const std::string& relative, FolderListing& listing)
     for (const FileEntry& entry : listing.entries())
         if (entry.isFolder && !entry.isLink)
             subFolders.push_back(entry.name);
-    listing.release();
     listing.entries().clear();
     listing.entries().shrink_to_fit();
+    if (depth >= kDeepestHeldListing)
+        listing.release();
 
     for (const std::string& name : subFolders) {
         std::string childRelative = relative;
@@ -87,11 +88,12 @@ bool FolderWalk::walkFolder(const std::string& relative, FolderListing& listing)
         childRelative += name;
         if (m_services.stop.shouldStop())
             return false;
-        const std::unique_ptr<FolderListing> child = m_services.fileSystem.list(m_walkRoot + childRelative);
+        const std::unique_ptr<FolderListing> child =
+            m_services.fileSystem.listSubFolder(listing, name, m_walkRoot + childRelative);
         if (!child)
             continue;
         showFolderStatus(childRelative);
-        if (!walkFolder(childRelative, *child))
+        if (!walkFolder(childRelative, *child, depth + 1))
             return false;
     }
     return true;

@@ -36,7 +36,11 @@ public:
     bool walk(const std::string& walkRoot);
 
 private:
-    bool walkFolder(const std::string& relative, FolderListing& listing);
+    // Listings above this depth stay open while the walk is below them, so that
+    // sub-folders are opened through their parent; deeper ones let go first.
+    static constexpr int kDeepestHeldListing = 32;
+
+    bool walkFolder(const std::string& relative, FolderListing& listing, int depth);
     bool testEntries(const std::string& folderPath, FolderListing& listing, std::size_t patternIndex,
                      std::string& matchText);
     bool passes(FileEntry& entry, FolderListing& listing, const std::string& fullPath, std::string& matchText);

@@ -38,28 +38,44 @@ qvlan_ns_pids() {
     ip netns pids "$1" 2>/dev/null || true
 }
 
-# Ends every process in namespace NS: TERM, up to 5 s of grace, then KILL.
-# These are only processes started inside the LAN's own namespaces.
+# Ends every process in namespace NS: TERM, up to 5 s of grace, then KILL;
+# then waits (up to 5 s) until init has reaped them, so that none is seen,
+# not even as a zombie, once this returns.  These are only processes
+# started inside the LAN's own namespaces.
 qvlan_kill_ns_procs() {
-    local ns=$1 pids i
+    local ns=$1 pids seen i p rc=0
     pids=$(qvlan_ns_pids "$ns")
     [ -n "$pids" ] || return 0
+    seen=$pids
     # shellcheck disable=SC2086
     kill -TERM $pids 2>/dev/null || true
     for i in $(seq 1 50); do
         pids=$(qvlan_ns_pids "$ns")
-        [ -n "$pids" ] || return 0
+        [ -n "$pids" ] || break
+        seen="$seen $pids"
         sleep 0.1
     done
-    qvlan_say "$ns: still running after TERM, killing: $(echo $pids)"
-    # shellcheck disable=SC2086
-    kill -KILL $pids 2>/dev/null || true
-    for i in $(seq 1 20); do
-        [ -n "$(qvlan_ns_pids "$ns")" ] || return 0
+    if [ -n "$pids" ]; then
+        qvlan_say "$ns: still running after TERM, killing: $(echo $pids)"
+        # shellcheck disable=SC2086
+        kill -KILL $pids 2>/dev/null || true
+        for i in $(seq 1 20); do
+            pids=$(qvlan_ns_pids "$ns")
+            [ -n "$pids" ] || break
+            sleep 0.1
+        done
+        if [ -n "$pids" ]; then
+            qvlan_say "$ns: processes left: $(echo $pids)"
+            rc=1
+        fi
+    fi
+    for i in $(seq 1 50); do
+        pids=""
+        for p in $seen; do [ ! -e "/proc/$p" ] || pids="$pids $p"; done
+        [ -n "$pids" ] || break
         sleep 0.1
     done
-    qvlan_say "$ns: processes left: $(qvlan_ns_pids "$ns" | tr '\n' ' ')"
-    return 1
+    return $rc
 }
 
 # Starts nmbd and smbd of HOST inside its namespace.  Their stdio goes to a
