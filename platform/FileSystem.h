@@ -31,6 +31,16 @@ public:
     // nullptr when the file cannot be opened for reading (or is no regular file).
     virtual std::unique_ptr<FileReader> openForReading(const std::string& filePath) = 0;
 
+    // Opens an entry of a listed folder; a file system may reach it through the
+    // folder's open handle, and may refuse what the listing shows is no regular file.
+    virtual std::unique_ptr<FileReader> openEntry(FolderListing& folder, const FileEntry& entry,
+                                                  const std::string& filePath)
+    {
+        (void)folder;
+        (void)entry;
+        return openForReading(filePath);
+    }
+
     // What joins a folder path and a name: "/" for local paths, "\" for network paths.
     virtual char separator() const = 0;
 };

@@ -34,8 +34,10 @@ bool statEntry(int dirFd, const char* name, FileEntry& entry)
             return false;
     }
     fillFromStatx(entry, st);
-    if (st.stx_mask & STATX_TYPE)
+    if (st.stx_mask & STATX_TYPE) {
         entry.isFolder = S_ISDIR(st.stx_mode);
+        entry.isSpecial = !entry.isFolder && !S_ISREG(st.stx_mode) && !S_ISLNK(st.stx_mode);
+    }
     return true;
 }
 
@@ -117,7 +119,10 @@ private:
             return statEntry(m_dirFd, entry.name.c_str(), entry);
         case DT_UNKNOWN:
             return statEntry(m_dirFd, entry.name.c_str(), entry);
+        case DT_REG:
+            return true;
         default:
+            entry.isSpecial = true;
             return true;
         }
     }
@@ -164,6 +169,22 @@ std::unique_ptr<FolderListing> LocalFileSystem::listSubFolder(FolderListing& par
         return list(folderPath);
     // Opening by name under the parent's handle spares the kernel the whole path.
     return LocalFolderListing::open(local->handle(), name.c_str(), folderPath);
+}
+
+std::unique_ptr<FileReader> LocalFileSystem::openEntry(FolderListing& folder, const FileEntry& entry,
+                                                       const std::string& filePath)
+{
+    const auto* local = dynamic_cast<LocalFolderListing*>(&folder);
+    if (entry.isSpecial || entry.isFolder)
+        return nullptr;
+    if (!local || local->handle() < 0)
+        return openForReading(filePath);
+    // The listing already told a regular file (or a link to one) from a pipe or
+    // device; non-blocking all the same, in case it was replaced since.
+    const int fd = openat(local->handle(), entry.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    return std::make_unique<LocalFileReader>(fd);
 }
 
 std::unique_ptr<FileReader> LocalFileSystem::openForReading(const std::string& filePath)

@@ -11,6 +11,8 @@ public:
     std::unique_ptr<FolderListing> listSubFolder(FolderListing& parent, const std::string& name,
                                                  const std::string& folderPath) override;
     std::unique_ptr<FileReader> openForReading(const std::string& filePath) override;
+    std::unique_ptr<FileReader> openEntry(FolderListing& folder, const FileEntry& entry,
+                                          const std::string& filePath) override;
     char separator() const override { return '/'; }
 };
 

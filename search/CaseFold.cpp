@@ -63,28 +63,42 @@ void encodeInPlace(char* out, char32_t cp, std::size_t length)
     }
 }
 
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
 template <bool Upper>
 void mapInPlace(char* data, std::size_t size)
 {
     const Tables& t = tables();
     const auto& ascii = Upper ? t.asciiUpper : t.asciiLower;
     const char16_t* wide = Upper ? t.upper.get() : t.lower.get();
-    const std::string_view text(data, size);
+    auto* bytes = reinterpret_cast<unsigned char*>(data);
     for (std::size_t pos = 0; pos < size;) {
-        const auto c = static_cast<unsigned char>(data[pos]);
+        const unsigned char c = bytes[pos];
         if (c < 0x80) {
-            data[pos] = static_cast<char>(ascii[c]);
-            ++pos;
+            bytes[pos++] = ascii[c];
             continue;
         }
-        const std::size_t length = Utf8::sequenceLength(text, pos);
-        if (length == 2 || length == 3) {
-            const char32_t cp = Utf8::decode(text, pos, length);
+        // Only two- and three-byte characters have length-keeping case pairs;
+        // anything else, valid or not, is passed over a byte at a time.
+        if (c >= 0xC2 && c <= 0xDF && pos + 1 < size && isContinuation(bytes[pos + 1])) {
+            const char32_t cp = (char32_t(c & 0x1F) << 6) | (bytes[pos + 1] & 0x3F);
             const char32_t mapped = wide[cp];
             if (mapped != cp)
-                encodeInPlace(data + pos, mapped, length);
+                encodeInPlace(data + pos, mapped, 2);
+            pos += 2;
+            continue;
         }
-        pos += length;
+        if ((c & 0xF0) == 0xE0 && pos + 2 < size && isContinuation(bytes[pos + 1]) && isContinuation(bytes[pos + 2])) {
+            const char32_t cp = (char32_t(c & 0x0F) << 12) | (char32_t(bytes[pos + 1] & 0x3F) << 6) | (bytes[pos + 2] & 0x3F);
+            if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) {
+                const char32_t mapped = wide[cp];
+                if (mapped != cp)
+                    encodeInPlace(data + pos, mapped, 3);
+                pos += 3;
+                continue;
+            }
+        }
+        pos += Utf8::sequenceLength(std::string_view(data, size), pos);
     }
 }
 
@@ -92,6 +106,16 @@ void mapInPlace(char* data, std::size_t size)
 
 void toUpperInPlace(char* data, std::size_t size) { mapInPlace<true>(data, size); }
 void toLowerInPlace(char* data, std::size_t size) { mapInPlace<false>(data, size); }
+
+void asciiToLowerInPlace(char* data, std::size_t size)
+{
+    // Branch-free so that the compiler can vectorise it.
+    auto* bytes = reinterpret_cast<unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char c = bytes[i];
+        bytes[i] = static_cast<unsigned char>(c + (static_cast<unsigned char>(c - 'A') < 26 ? 32 : 0));
+    }
+}
 
 std::string toUpper(std::string_view text)
 {

@@ -12,6 +12,10 @@ namespace qv::CaseFold {
 void toUpperInPlace(char* data, std::size_t size);
 void toLowerInPlace(char* data, std::size_t size);
 
+// Lower-cases the ASCII letters only. Enough for finding ASCII strings: no other
+// character's length-keeping lower case is an ASCII letter.
+void asciiToLowerInPlace(char* data, std::size_t size);
+
 std::string toUpper(std::string_view text);
 std::string toLower(std::string_view text);
 

@@ -64,7 +64,11 @@ void ContentMatcher::setStrings(const std::vector<std::string>& strings)
     m_strings = strings;
     m_searchable.assign(strings.size(), true);
     m_longest = 0;
+    m_asciiOnly = true;
     for (std::size_t i = 0; i < strings.size(); ++i) {
+        for (char c : strings[i])
+            if (static_cast<unsigned char>(c) >= 0x80)
+                m_asciiOnly = false;
         if (strings[i].find_first_of("\r\n") != std::string::npos)
             m_searchable[i] = false;
         else
@@ -118,14 +122,31 @@ bool ContentMatcher::scan(Scan& s, std::size_t windowSize)
     return true;
 }
 
-bool ContentMatcher::match(const std::string& fullPath, std::string& matchText)
+void ContentMatcher::showStatus(const std::string& fullPath)
 {
     std::string status(loadString(IDS_EXAMINE_FILE));
     status += fullPath;
     status += " ...";
     m_sink.showStatus(status);
+}
 
+bool ContentMatcher::match(const std::string& fullPath, std::string& matchText)
+{
+    showStatus(fullPath);
     const std::unique_ptr<FileReader> reader = m_fileSystem.openForReading(fullPath);
+    return matchReader(reader.get(), matchText);
+}
+
+bool ContentMatcher::match(FolderListing& folder, const FileEntry& entry, const std::string& fullPath,
+                           std::string& matchText)
+{
+    showStatus(fullPath);
+    const std::unique_ptr<FileReader> reader = m_fileSystem.openEntry(folder, entry, fullPath);
+    return matchReader(reader.get(), matchText);
+}
+
+bool ContentMatcher::matchReader(FileReader* reader, std::string& matchText)
+{
     if (!reader)
         return false;
     if (m_buffer.empty())
@@ -160,7 +181,10 @@ bool ContentMatcher::match(const std::string& fullPath, std::string& matchText)
         const std::size_t end = kept + unfolded + static_cast<std::size_t>(n);
         const std::size_t tail = CaseFold::incompleteTail(data + kept, end - kept);
         const std::size_t window = end - tail;
-        CaseFold::toLowerInPlace(data + kept, window - kept);
+        if (m_asciiOnly)
+            CaseFold::asciiToLowerInPlace(data + kept, window - kept);
+        else
+            CaseFold::toLowerInPlace(data + kept, window - kept);
         if (scan(s, window))
             break;
         if (m_stop.shouldStop())

@@ -7,7 +7,10 @@
 
 namespace qv {
 
+class FileReader;
 class FileSystem;
+class FolderListing;
+struct FileEntry;
 class SearchSink;
 class StopRequest;
 
@@ -28,12 +31,16 @@ public:
     // True when found; matchText is then the string found. False when the file
     // cannot be opened or read, holds none of the strings, or the stop request came.
     bool match(const std::string& fullPath, std::string& matchText);
+    // The same for an entry of a listed folder, which the file system may open faster.
+    bool match(FolderListing& folder, const FileEntry& entry, const std::string& fullPath, std::string& matchText);
 
     static constexpr std::size_t kChunkSize = 64 * 1024;
 
 private:
     struct Scan;
     bool scan(Scan& scan, std::size_t windowSize);
+    void showStatus(const std::string& fullPath);
+    bool matchReader(FileReader* reader, std::string& matchText);
 
     FileSystem& m_fileSystem;
     SearchSink& m_sink;
@@ -41,6 +48,7 @@ private:
     std::vector<std::string> m_strings;
     std::vector<bool> m_searchable; // false for a string holding a line end: it cannot occur in a line
     std::size_t m_longest = 0;
+    bool m_asciiOnly = true; // only ASCII letters need folding to find these strings
     std::vector<char> m_buffer;
 };
 

@@ -144,7 +144,7 @@ bool FolderWalk::passes(FileEntry& entry, FolderListing& listing, const std::str
             return false;
     }
     if (m_criteria.containing)
-        return m_content.match(fullPath, matchText);
+        return m_content.match(listing, entry, fullPath, matchText);
     return true;
 }
 

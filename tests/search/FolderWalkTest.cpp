@@ -206,6 +206,18 @@ TEST(FolderWalkLocal, NamedPipeIsNotReadForContent)
     EXPECT_EQ(run.sortedNames(), Strings{"a.txt"});
 }
 
+TEST(FolderWalkLocal, LinkToADeviceIsNotReadForContent)
+{
+    TempTree tree({{"a.txt", "needle"}});
+    tree.addSymlink("zero", "/dev/zero"); // endless: reading it would never end
+    LocalFileSystem files;
+    SearchFormValues form;
+    form.containing = CheckState::Checked;
+    form.containingText = "needle";
+    WalkRun run(files, tree.root(), form);
+    EXPECT_EQ(run.sortedNames(), Strings{"a.txt"});
+}
+
 TEST(FolderWalkLocal, InvalidUtf8NameShowsReplacementAndMatchesAsBytes)
 {
     TempTree tree({{"caf\xE9.txt", "x"}, {"plain.txt", "x"}});
