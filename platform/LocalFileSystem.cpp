@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace qv {
 namespace {
 
@@ -43,8 +45,8 @@ bool statEntry(int dirFd, const char* name, FileEntry& entry)
 
 class LocalFolderListing final : public FolderListing {
 public:
-    LocalFolderListing(std::string folderPath, DIR* dir)
-        : m_folderPath(std::move(folderPath)), m_dir(dir), m_dirFd(dirfd(dir)) {}
+    LocalFolderListing(std::string folderPath, int dirFd)
+        : m_folderPath(std::move(folderPath)), m_dirFd(dirFd) {}
     ~LocalFolderListing() override { release(); }
     LocalFolderListing(const LocalFolderListing&) = delete;
     LocalFolderListing& operator=(const LocalFolderListing&) = delete;
@@ -55,12 +57,7 @@ public:
         const int fd = openat(parentFd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (parentFd == AT_FDCWD ? 0 : O_NOFOLLOW));
         if (fd < 0)
             return nullptr;
-        DIR* dir = fdopendir(fd);
-        if (!dir) {
-            close(fd);
-            return nullptr;
-        }
-        auto listing = std::make_unique<LocalFolderListing>(std::move(folderPath), dir);
+        auto listing = std::make_unique<LocalFolderListing>(std::move(folderPath), fd);
         if (!listing->read())
             return nullptr;
         return listing;
@@ -80,29 +77,39 @@ public:
 
     void release() override
     {
-        if (m_dir) {
-            closedir(m_dir);
-            m_dir = nullptr;
+        if (m_dirFd >= 0) {
+            close(m_dirFd);
             m_dirFd = -1;
         }
     }
 
 private:
+    // Reads the entries with getdents64 straight into one buffer per thread:
+    // opendir would add three system calls per folder for nothing.
     bool read()
     {
+        thread_local std::vector<char> buffer(64 * 1024);
         for (;;) {
-            errno = 0;
-            const dirent* d = readdir(m_dir);
-            if (!d)
-                return errno == 0;
-            const char* name = d->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            FileEntry entry;
-            entry.name = name;
-            if (!classify(d->d_type, entry))
-                continue; // vanished between the listing and the look
-            m_entries.push_back(std::move(entry));
+            const ssize_t n = getdents64(m_dirFd, buffer.data(), buffer.size());
+            if (n == 0)
+                return true;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            for (ssize_t pos = 0; pos < n;) {
+                const auto* d = reinterpret_cast<const struct dirent64*>(buffer.data() + pos);
+                pos += d->d_reclen;
+                const char* name = d->d_name;
+                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                    continue;
+                FileEntry entry;
+                entry.name = name;
+                if (!classify(d->d_type, entry))
+                    continue; // vanished between the listing and the look
+                m_entries.push_back(std::move(entry));
+            }
         }
     }
 
@@ -128,7 +135,6 @@ private:
     }
 
     std::string m_folderPath;
-    DIR* m_dir;
     int m_dirFd;
 };
 

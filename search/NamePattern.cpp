@@ -60,7 +60,16 @@ NamePattern::NamePattern(std::string_view pattern)
     if (m_pattern.size() >= 2 && m_pattern.compare(m_pattern.size() - 2, 2, ".*") == 0) {
         m_hasDotStarStem = true;
         m_dotStarStem = m_pattern.substr(0, m_pattern.size() - 2);
+        return;
     }
+    const bool leadingStar = !m_pattern.empty() && m_pattern.front() == '*';
+    const bool trailingStar = m_pattern.size() > 1 && m_pattern.back() == '*';
+    const std::string literal = m_pattern.substr(leadingStar ? 1 : 0,
+                                                 m_pattern.size() - (leadingStar ? 1 : 0) - (trailingStar ? 1 : 0));
+    if (literal.empty() || literal.find_first_of("*?") != std::string::npos)
+        return;
+    m_literal = literal;
+    m_shape = leadingStar ? (trailingStar ? Shape::Contains : Shape::Suffix) : (trailingStar ? Shape::Prefix : Shape::Exact);
 }
 
 bool NamePattern::matches(std::string_view name) const
@@ -77,6 +86,15 @@ bool NamePattern::matchesFolded(std::string_view upperName) const
 {
     if (m_matchesEverything)
         return true;
+    const std::string_view literal = m_literal;
+    switch (m_shape) {
+    case Shape::Contains: return upperName.find(literal) != std::string_view::npos;
+    case Shape::Prefix: return upperName.substr(0, literal.size()) == literal;
+    case Shape::Suffix:
+        return upperName.size() >= literal.size() && upperName.substr(upperName.size() - literal.size()) == literal;
+    case Shape::Exact: return upperName == literal;
+    case Shape::Wildcard: break;
+    }
     if (wildcardMatch(m_pattern, upperName))
         return true;
     return m_hasDotStarStem && upperName.find('.') == std::string_view::npos

@@ -18,7 +18,13 @@ public:
     bool matchesFolded(std::string_view upperName) const;
 
 private:
+    // The common shapes, "*TEXT*", "TEXT*", "*TEXT" and "TEXT", are plain byte
+    // comparisons; anything else goes through the wildcard matcher.
+    enum class Shape { Wildcard, Contains, Prefix, Suffix, Exact };
+
     std::string m_pattern;   // upper-cased
+    std::string m_literal;   // the TEXT of the simple shapes
+    Shape m_shape = Shape::Wildcard;
     std::string m_dotStarStem; // for "X.*": "X", which also matches a name with no extension
     bool m_matchesEverything = false;
     bool m_hasDotStarStem = false;

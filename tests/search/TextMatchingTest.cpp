@@ -76,5 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"A*.*", "abc", true}, PatternCase{"A*.*", "bc", false},
         PatternCase{"*A*B*C", "xaybzc", true}, PatternCase{"*A*B*C", "xaybzcd", false},
         PatternCase{"**", "x", true}, PatternCase{"A*", "", false},
+        PatternCase{"REP*", "Report.txt", true}, PatternCase{"REP*", "xreport", false},
+        PatternCase{"A.TXT", "a.TXT", true}, PatternCase{"A.TXT", "a.txtx", false},
+        PatternCase{"*報告", "月次報告", true}, PatternCase{"*報告", "報告書", false},
         // A name that is no valid UTF-8 is matched byte for byte.
         PatternCase{"*\xFF*", "a\xFF" "b", true}, PatternCase{"A?B", "a\xFF" "b", true}));
