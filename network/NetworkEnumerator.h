@@ -1,0 +1,51 @@
+// Listing the children of a network container: open, next batch, release block, close.
+#pragma once
+
+#include "network/EnumBlock.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace qv {
+
+enum class EnumResult {
+    Ok,          // the block holds a batch
+    MoreData,    // the next entry does not fit; the block size now holds the size needed
+    NoMoreItems, // the list is complete
+    Failure,
+};
+
+// A backend lists one container per open. Every open is paired with a close and
+// every block allocated with a release; the counters let tests prove it on every path.
+class NetworkEnumerator {
+public:
+    using Handle = int;
+
+    virtual ~NetworkEnumerator() = default;
+
+    // Opens an enumeration of the container's children; false when nothing was opened.
+    virtual bool open(const EnumContainer& container, Handle& handle) = 0;
+    // Fills the block with the next batch: at most `requested` entries that fit in
+    // blockSize bytes. On Ok, requested becomes the number delivered.
+    virtual EnumResult nextBatch(Handle handle, std::uint32_t& requested, EnumBlock& block, std::uint32_t& blockSize) = 0;
+    virtual void close(Handle handle) = 0;
+
+    std::unique_ptr<EnumBlock> allocateBlock(std::uint32_t size, EnumKind kind);
+    // A missing block is ignored.
+    void releaseBlock(std::unique_ptr<EnumBlock> block, EnumKind kind);
+
+    int liveBlocks() const { return m_liveBlocks.load(); }
+    int openEnumerations() const { return m_openEnumerations.load(); }
+
+protected:
+    // Backends count their opens and closes through these.
+    void countOpened() { ++m_openEnumerations; }
+    void countClosed() { --m_openEnumerations; }
+
+private:
+    std::atomic<int> m_liveBlocks{0};
+    std::atomic<int> m_openEnumerations{0};
+};
+
+} // namespace qv

@@ -1,0 +1,106 @@
+#include "tests/support/ScriptedNetwork.h"
+
+#include <algorithm>
+
+namespace qv::test {
+
+void ScriptedNetwork::setChildren(const std::string& key, std::vector<NetResource> children)
+{
+    std::lock_guard lock(m_mutex);
+    m_children[key] = std::move(children);
+}
+
+void ScriptedNetwork::addWorkgroup(const std::string& workgroup,
+                                   const std::map<std::string, std::vector<std::string>>& computersAndShares)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_children[""].empty())
+            m_children[""].push_back({"SMB", true, false});
+        m_children["entry:SMB"].push_back({workgroup, true, false});
+    }
+    std::vector<NetResource> computers;
+    for (const auto& [computer, shares] : computersAndShares) {
+        const std::string host = "\\\\" + computer;
+        computers.push_back({host, true, false});
+        std::vector<NetResource> shareEntries;
+        for (const std::string& share : shares) {
+            const bool printer = share == "lp" || (share.size() > 8 && share.substr(share.size() - 8) == "-printer");
+            shareEntries.push_back({host + "\\" + share, false, printer});
+        }
+        setChildren(host, shareEntries);
+    }
+    setChildren(workgroup, computers);
+}
+
+std::string ScriptedNetwork::keyOf(const EnumContainer& container)
+{
+    switch (container.form) {
+    case EnumContainer::Form::Root: return "";
+    case EnumContainer::Form::Entry: return "entry:" + container.entry.remoteName;
+    case EnumContainer::Form::Name: return container.name;
+    }
+    return "";
+}
+
+bool ScriptedNetwork::open(const EnumContainer& container, Handle& handle)
+{
+    const std::string key = keyOf(container);
+    if (onOpen)
+        onOpen(key);
+    std::lock_guard lock(m_mutex);
+    opened.push_back(key);
+    if (failingOpens.count(key) || !m_children.count(key))
+        return false;
+    handle = m_nextHandle++;
+    m_open[handle] = {key};
+    countOpened();
+    return true;
+}
+
+EnumResult ScriptedNetwork::nextBatch(Handle handle, std::uint32_t& requested, EnumBlock& block, std::uint32_t& blockSize)
+{
+    std::lock_guard lock(m_mutex);
+    requestsSeen.push_back(requested);
+    const auto it = m_open.find(handle);
+    if (it == m_open.end()) {
+        ++misuses;
+        return EnumResult::Failure;
+    }
+    Open& open = it->second;
+    if (open.batches++ > 0 && failingAfterFirstBatch.count(open.key))
+        return EnumResult::Failure;
+    const std::vector<NetResource>& all = m_children[open.key];
+    if (open.next >= all.size())
+        return EnumResult::NoMoreItems;
+    block.entries.clear();
+    std::uint32_t used = 0;
+    const std::size_t limit = std::min<std::size_t>({requested, maxEntriesPerBatch, all.size() - open.next});
+    while (block.entries.size() < limit) {
+        const NetResource& entry = all[open.next];
+        const std::uint32_t bytes = EnumBlock::bytesFor(entry);
+        if (used + bytes > block.size)
+            break;
+        block.entries.push_back(entry);
+        used += bytes;
+        ++open.next;
+    }
+    if (block.entries.empty()) {
+        blockSize = EnumBlock::bytesFor(all[open.next]);
+        return EnumResult::MoreData;
+    }
+    requested = static_cast<std::uint32_t>(block.entries.size());
+    return EnumResult::Ok;
+}
+
+void ScriptedNetwork::close(Handle handle)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_open.erase(handle) == 0) {
+        ++misuses;
+        return;
+    }
+    countClosed();
+}
+
+} // namespace qv::test
