@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 #include <memory>
 
 namespace qv {
@@ -39,6 +40,12 @@ public:
     int openEnumerations() const { return m_openEnumerations.load(); }
 
 protected:
+    // Hands out the next entries of a list the backend holds whole: at most
+    // `requested` entries that fit in the block; MoreData with the size needed when
+    // not even the next one fits; NoMoreItems at the end.
+    static EnumResult deliverBatch(const std::vector<NetResource>& all, std::size_t& next, std::uint32_t& requested,
+                                   EnumBlock& block, std::uint32_t& blockSize, std::size_t maxEntries = SIZE_MAX);
+
     // Backends count their opens and closes through these.
     void countOpened() { ++m_openEnumerations; }
     void countClosed() { --m_openEnumerations; }

@@ -70,27 +70,7 @@ EnumResult ScriptedNetwork::nextBatch(Handle handle, std::uint32_t& requested, E
     Open& open = it->second;
     if (open.batches++ > 0 && failingAfterFirstBatch.count(open.key))
         return EnumResult::Failure;
-    const std::vector<NetResource>& all = m_children[open.key];
-    if (open.next >= all.size())
-        return EnumResult::NoMoreItems;
-    block.entries.clear();
-    std::uint32_t used = 0;
-    const std::size_t limit = std::min<std::size_t>({requested, maxEntriesPerBatch, all.size() - open.next});
-    while (block.entries.size() < limit) {
-        const NetResource& entry = all[open.next];
-        const std::uint32_t bytes = EnumBlock::bytesFor(entry);
-        if (used + bytes > block.size)
-            break;
-        block.entries.push_back(entry);
-        used += bytes;
-        ++open.next;
-    }
-    if (block.entries.empty()) {
-        blockSize = EnumBlock::bytesFor(all[open.next]);
-        return EnumResult::MoreData;
-    }
-    requested = static_cast<std::uint32_t>(block.entries.size());
-    return EnumResult::Ok;
+    return deliverBatch(m_children[open.key], open.next, requested, block, blockSize, maxEntriesPerBatch);
 }
 
 void ScriptedNetwork::close(Handle handle)
