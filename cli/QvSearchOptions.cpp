@@ -49,6 +49,7 @@ constexpr OptionSpec kOptions[] = {
     {"--no-subfolders", 0, false}, {"--time-type", 0, true}, {"--from", 0, true},
     {"--to", 0, true},          {"--min-kb", 0, true},     {"--max-kb", 0, true},
     {"--format", 0, true},      {"--report", 0, true},     {"--help", 'h', false},
+    {"--user", 'U', true},      {"--authentication-file", 'A', true},
 };
 
 const OptionSpec* findOption(const std::string& arg)
@@ -85,6 +86,10 @@ const char* QvSearchOptions::usage()
            "      --max-kb N       sizes of at most N kilobytes\n"
            "      --format F       tsv (default: nine cells separated by tabs) or jsonl\n"
            "      --report FILE    also write the result list as an HTML report\n"
+           "  -U, --user U[%P]     log in to SMB servers as user U (DOMAIN\\U) with password P\n"
+           "  -A, --authentication-file FILE\n"
+           "                       read username = , password = , domain = lines from FILE\n"
+           "                       (without either: guest access, or a Kerberos ticket if there is one)\n"
            "  -h, --help           show this help\n"
            "\n"
            "Exit status: 0 the search ran to its end, 1 it was stopped, 2 bad usage.\n";
@@ -205,6 +210,11 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
             }
         } else if (name == "--report") {
             options.reportFile = value;
+        } else if (name == "--user") {
+            options.login = LoginOptions::fromUserArgument(value);
+        } else if (name == "--authentication-file") {
+            if (!LoginOptions::fromFile(value, options.login, error))
+                return false;
         }
     }
     if (places.size() > 1) {

@@ -1,6 +1,7 @@
 // qvsearch's command line, turned into the values the search form would hold.
 #pragma once
 
+#include "cli/LoginOptions.h"
 #include "search/SearchFormValues.h"
 
 #include <string>
@@ -15,6 +16,7 @@ struct QvSearchOptions {
     std::string place;
     Format format = Format::Tsv;
     std::string reportFile;
+    LoginOptions login;
     bool help = false;
     bool fromGiven = false; // the time bounds the command line left open
     bool toGiven = false;

@@ -1,10 +1,12 @@
 // qvsearch's command line and its row formats.
 #include "cli/QvSearchOptions.h"
 #include "cli/RowPrinter.h"
+#include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 using namespace qv;
+using namespace qv::test;
 
 namespace {
 
@@ -90,4 +92,26 @@ TEST(RowPrinter, JsonLineHasTheNineKeys)
     EXPECT_EQ(RowPrinter::jsonLine(row),
               "{\"name\":\"say \\\"hi\\\"\\u0001\",\"path\":\"\",\"size\":\"3 KB\",\"type\":\"\",\"updated\":\"\","
               "\"created\":\"\",\"accessed\":\"\",\"match\":\"\",\"match_string\":\"\"}\n");
+}
+
+TEST(LoginOptions, UserArgumentAndAuthenticationFile)
+{
+    LoginOptions a = LoginOptions::fromUserArgument("OFFICE\\taro%pa%ss");
+    EXPECT_EQ(a.domain, "OFFICE");
+    EXPECT_EQ(a.user, "taro");
+    EXPECT_EQ(a.password, "pa%ss"); // only the first "%" separates
+    LoginOptions b = LoginOptions::fromUserArgument("hanako");
+    EXPECT_EQ(b.user, "hanako");
+    EXPECT_EQ(b.password, "");
+
+    TempTree tree({{"auth", "username = taro\npassword =  secret word \ndomain = OFFICE\n"}, {"empty", "password = x\n"}});
+    LoginOptions c;
+    std::string error;
+    ASSERT_TRUE(LoginOptions::fromFile(tree.path("auth"), c, error)) << error;
+    EXPECT_EQ(c.user, "taro");
+    EXPECT_EQ(c.password, "secret word");
+    EXPECT_EQ(c.domain, "OFFICE");
+    EXPECT_FALSE(LoginOptions::fromFile(tree.path("empty"), c, error));
+    EXPECT_FALSE(LoginOptions::fromFile(tree.path("missing"), c, error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
 }
