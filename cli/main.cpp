@@ -2,8 +2,12 @@
 #include "cli/ExitCode.h"
 #include "cli/QvSearchOptions.h"
 #include "cli/RowPrinter.h"
+#include "network/NetworkWalk.h"
+#include "network/SmbNetworkEnumerator.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/MimeFileTypeInfo.h"
+#include "platform/SmbClient.h"
+#include "platform/SmbFileSystem.h"
 #include "search/CriteriaReader.h"
 #include "search/SearchRunner.h"
 #include "search/SearchState.h"
@@ -73,8 +77,6 @@ int main(int argc, char** argv)
         return usageError("--report is not available yet");
 
     const SearchPlace place = SearchPlace::fromText(options.place);
-    if (!place.local)
-        return usageError("network places are not supported yet: give a local folder (a path holding \"/\")");
 
     SearchCriteria criteria;
     // Bounds the command line leaves open take in every time.
@@ -83,14 +85,28 @@ int main(int argc, char** argv)
     SearchHistories histories;
     CriteriaReader::read(options.form, place, criteria, histories);
 
+    // One SMB helper serves the whole search; Stop kills it, so that no call to a
+    // silent server can hold the search.
+    auto smb = std::make_shared<SmbClient>();
+    SmbCredentials credentials;
+    credentials.user = options.login.user;
+    credentials.password = options.login.password;
+    credentials.domain = options.login.domain;
+    credentials.kerberos = options.login.user.empty() ? LoginOptions::hasKerberosTicket() : false;
+    smb->setDefaultCredentials(credentials);
+
     StopRequest stop;
+    stop.setOnRequest([smb] { smb->abort(); });
     InterruptWatcher interrupts(stop);
     LocalFileSystem localFiles;
+    SmbFileSystem smbFiles(smb);
+    SmbNetworkEnumerator enumerator(*smb);
     MimeFileTypeInfo fileTypes;
     std::setvbuf(stdout, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, 1 << 16);
     RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO));
+    NetworkWalk network({enumerator, smbFiles, fileTypes, printer, stop});
     SearchState state;
-    SearchRunner runner({localFiles, nullptr, nullptr, fileTypes, printer, stop});
+    SearchRunner runner({localFiles, &smbFiles, &network, fileTypes, printer, stop});
     const bool completed = runner.run(criteria, SearchTarget::of(place), state);
     printer.finish();
     return completed ? ExitCompleted : ExitStopped;

@@ -4,11 +4,21 @@ namespace qv {
 
 void StopRequest::request()
 {
+    std::function<void()> onRequest;
     {
         std::lock_guard lock(m_mutex);
         m_stop.store(true, std::memory_order_release);
+        onRequest = m_onRequest;
     }
     m_wake.notify_all();
+    if (onRequest)
+        onRequest();
+}
+
+void StopRequest::setOnRequest(std::function<void()> onRequest)
+{
+    std::lock_guard lock(m_mutex);
+    m_onRequest = std::move(onRequest);
 }
 
 void StopRequest::pause()

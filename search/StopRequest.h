@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 namespace qv {
@@ -25,7 +26,12 @@ public:
 
     void reset();
 
+    // Called (on the requesting thread) each time the stop is requested: ends what
+    // cannot see the request by itself, such as an SMB call blocked on a silent server.
+    void setOnRequest(std::function<void()> onRequest);
+
 private:
+    std::function<void()> m_onRequest;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_paused{false};
     std::mutex m_mutex;

@@ -1,0 +1,486 @@
+// One qv-smb helper process per SmbClient, spoken to over two pipes.
+//
+// Writing to a helper that has died raises SIGPIPE. Rather than change the whole
+// program's disposition, each write blocks SIGPIPE in the writing thread and takes back
+// the signal it may have raised, so the write just fails with EPIPE.
+#include "platform/SmbClient.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace qv {
+namespace {
+
+constexpr std::uint32_t kChunk = 256u << 10;
+constexpr auto kGracefulExit = std::chrono::milliseconds(1000);
+
+int writeWithoutSigpipe(int fd, std::string_view bytes)
+{
+    sigset_t pipeOnly;
+    sigemptyset(&pipeOnly);
+    sigaddset(&pipeOnly, SIGPIPE);
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
+    sigset_t old;
+    pthread_sigmask(SIG_BLOCK, &pipeOnly, &old);
+    const int rc = SmbProtocol::writeAll(fd, bytes);
+    if (rc == EPIPE && !wasPending) {
+        // The signal this write raised is pending on this thread; take it back before
+        // the old mask could let it through.
+        const struct timespec zero {};
+        while (sigtimedwait(&pipeOnly, nullptr, &zero) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return rc;
+}
+
+// A descriptor at 3 or above, close-on-exec, so that the spawn's dup2 onto 0 and 1
+// never overwrites another pipe end.
+int aboveStdio(int fd)
+{
+    if (fd > 2)
+        return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    close(fd);
+    return moved;
+}
+
+bool isExecutable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
+
+} // namespace
+
+SmbClient::SmbClient() : SmbClient(findHelper()) {}
+
+SmbClient::SmbClient(std::string helperPath) : m_helperPath(std::move(helperPath)) {}
+
+SmbClient::~SmbClient()
+{
+    std::lock_guard lock(m_mutex);
+    discardHelper(true);
+}
+
+std::string SmbClient::findHelper()
+{
+    if (const char* env = std::getenv("QV_SMB_HELPER"); env && *env)
+        return env;
+    char exe[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0)
+        return "qv-smb";
+    const std::string path(exe, static_cast<std::size_t>(n));
+    const std::string dir = path.substr(0, path.rfind('/') + 1);
+    for (const char* relative : {"qv-smb", "../platform/qv-smb", "../../platform/qv-smb", "../libexec/quendle/qv-smb"}) {
+        const std::string candidate = dir + relative;
+        if (isExecutable(candidate))
+            return candidate;
+    }
+    return dir + "qv-smb"; // missing: the first request fails with ENOENT
+}
+
+pid_t SmbClient::helperPid() const
+{
+    std::lock_guard lock(m_pidMutex);
+    return m_pid;
+}
+
+void SmbClient::setDefaultCredentials(const SmbCredentials& credentials)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_defaultCredentials = credentials;
+    ++m_settingsVersion;
+}
+
+void SmbClient::setServerCredentials(const std::string& server, const SmbCredentials& credentials)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_serverCredentials[server] = credentials;
+    ++m_settingsVersion;
+}
+
+void SmbClient::setTimeoutMs(int ms)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_timeoutMs = ms;
+    ++m_settingsVersion;
+}
+
+void SmbClient::abort()
+{
+    m_abortEpoch.fetch_add(1, std::memory_order_acq_rel);
+    m_aborted.store(true, std::memory_order_release);
+    std::lock_guard lock(m_pidMutex);
+    if (m_pid > 0) {
+        // The blocked reader then sees the end of the pipe: only the helper holds its
+        // write end.
+        kill(m_pid, SIGKILL);
+        m_killed = true;
+    }
+}
+
+void SmbClient::reset() { m_aborted.store(false, std::memory_order_release); }
+
+int SmbClient::failure(int error, std::uint64_t abortEpoch) const
+{
+    if (m_aborted.load(std::memory_order_acquire) || m_abortEpoch.load(std::memory_order_acquire) != abortEpoch)
+        return ECANCELED;
+    return error;
+}
+
+bool SmbClient::helperGone()
+{
+    std::lock_guard lock(m_pidMutex);
+    if (m_pid <= 0)
+        return true;
+    if (m_killed)
+        return true;
+    int status = 0;
+    const pid_t rc = waitpid(m_pid, &status, WNOHANG);
+    if (rc == m_pid || (rc < 0 && errno == ECHILD)) {
+        m_pid = 0;
+        return true;
+    }
+    return false;
+}
+
+void SmbClient::discardHelper(bool graceful)
+{
+    if (m_toHelper >= 0) {
+        close(m_toHelper); // end of input: a healthy helper ends by itself
+        m_toHelper = -1;
+    }
+    if (graceful) {
+        const auto deadline = std::chrono::steady_clock::now() + kGracefulExit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            {
+                std::lock_guard lock(m_pidMutex);
+                if (m_pid <= 0)
+                    break;
+                int status = 0;
+                const pid_t rc = waitpid(m_pid, &status, WNOHANG);
+                if (rc == m_pid || (rc < 0 && errno == ECHILD)) {
+                    m_pid = 0;
+                    break;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    pid_t pid = 0;
+    {
+        std::lock_guard lock(m_pidMutex);
+        pid = m_pid;
+        if (pid > 0)
+            kill(pid, SIGKILL);
+        // From here abort() no longer sees the pid; the process is not reaped yet, so
+        // the pid cannot have been reused while abort() could still see it.
+        m_pid = 0;
+        m_killed = false;
+    }
+    if (pid > 0) {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    if (m_fromHelper >= 0) {
+        close(m_fromHelper);
+        m_fromHelper = -1;
+    }
+    m_sentSettings = 0;
+}
+
+int SmbClient::startHelper()
+{
+    int toChild[2];
+    int fromChild[2];
+    if (pipe2(toChild, O_CLOEXEC) != 0)
+        return errno;
+    if (pipe2(fromChild, O_CLOEXEC) != 0) {
+        const int e = errno;
+        close(toChild[0]);
+        close(toChild[1]);
+        return e;
+    }
+    for (int* fd : {&toChild[0], &toChild[1], &fromChild[0], &fromChild[1]})
+        *fd = aboveStdio(*fd);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Whatever else the program has open without close-on-exec stays out of the helper.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+#endif
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // Its own process group keeps a terminal's Ctrl-C away from the helper: the
+    // program decides what a stop does to it. A clean signal mask and default
+    // dispositions, whatever the spawning thread had (qvsearch blocks SIGINT).
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD})
+        sigaddset(&defaults, sig);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+
+    char* argv[] = {const_cast<char*>(m_helperPath.c_str()), nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, m_helperPath.c_str(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(toChild[0]);
+    close(fromChild[1]);
+    if (rc != 0) {
+        close(toChild[1]);
+        close(fromChild[0]);
+        return rc;
+    }
+    m_toHelper = toChild[1];
+    m_fromHelper = fromChild[0];
+    ++m_generation;
+    m_sentSettings = 0;
+    {
+        std::lock_guard lock(m_pidMutex);
+        m_pid = pid;
+        m_killed = false;
+        // An abort() between the caller's check and here has not seen this pid.
+        if (m_aborted.load(std::memory_order_acquire)) {
+            kill(pid, SIGKILL);
+            m_killed = true;
+        }
+    }
+
+    SmbRequest hello;
+    hello.kind = SmbMessageKind::Hello;
+    hello.version = SmbProtocol::kVersion;
+    SmbReply reply;
+    bool delivered = false;
+    const int helloRc = exchange(hello, reply, delivered);
+    if (helloRc != 0 || reply.version != SmbProtocol::kVersion) {
+        discardHelper(false);
+        return helloRc != 0 ? helloRc : EPROTONOSUPPORT;
+    }
+    return 0;
+}
+
+int SmbClient::sendSettings()
+{
+    std::vector<SmbRequest> requests;
+    std::uint64_t version = 0;
+    {
+        std::lock_guard lock(m_settingsMutex);
+        version = m_settingsVersion;
+        SmbRequest r;
+        r.kind = SmbMessageKind::SetCredentials;
+        r.credentials = m_defaultCredentials;
+        requests.push_back(r);
+        for (const auto& [server, credentials] : m_serverCredentials) {
+            r.server = server;
+            r.credentials = credentials;
+            requests.push_back(r);
+        }
+        SmbRequest timeout;
+        timeout.kind = SmbMessageKind::SetTimeout;
+        timeout.value = static_cast<std::uint32_t>(std::max(m_timeoutMs, 0));
+        requests.push_back(timeout);
+    }
+    for (const auto& r : requests) {
+        SmbReply reply;
+        bool delivered = false;
+        if (const int rc = exchange(r, reply, delivered))
+            return rc;
+    }
+    m_sentSettings = version;
+    return 0;
+}
+
+int SmbClient::ensureHelper(std::uint64_t abortEpoch)
+{
+    if (m_toHelper >= 0 && helperGone())
+        discardHelper(false); // died or was killed since the last request
+    if (m_toHelper < 0) {
+        if (const int rc = startHelper())
+            return failure(rc, abortEpoch);
+    }
+    std::uint64_t current = 0;
+    {
+        std::lock_guard lock(m_settingsMutex);
+        current = m_settingsVersion;
+    }
+    if (m_sentSettings != current) {
+        if (const int rc = sendSettings())
+            return failure(rc, abortEpoch);
+    }
+    return 0;
+}
+
+int SmbClient::exchange(const SmbRequest& request, SmbReply& reply, bool& delivered)
+{
+    delivered = false;
+    if (m_toHelper < 0)
+        return EPIPE;
+    if (const int rc = writeWithoutSigpipe(m_toHelper, SmbProtocol::encode(request))) {
+        discardHelper(false);
+        return rc;
+    }
+    delivered = true;
+    std::string message;
+    if (const int rc = SmbProtocol::readFrame(m_fromHelper, message)) {
+        discardHelper(false);
+        return rc == EMSGSIZE ? EPROTO : EPIPE;
+    }
+    if (!SmbProtocol::decode(message, reply) || reply.kind != request.kind) {
+        discardHelper(false);
+        return EPROTO;
+    }
+    return reply.error;
+}
+
+int SmbClient::request(const SmbRequest& request, SmbReply& reply)
+{
+    const std::uint64_t abortEpoch = m_abortEpoch.load(std::memory_order_acquire);
+    if (m_aborted.load(std::memory_order_acquire))
+        return ECANCELED;
+    // A helper that died between two requests never saw this one: it is tried once
+    // more with a new helper. One that dies after reading it costs only this request.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (const int rc = ensureHelper(abortEpoch))
+            return rc;
+        bool delivered = false;
+        const int rc = exchange(request, reply, delivered);
+        if (rc == 0)
+            return 0;
+        if (delivered || m_toHelper >= 0)
+            return failure(rc, abortEpoch);
+        if (failure(rc, abortEpoch) == ECANCELED)
+            return ECANCELED;
+    }
+    return failure(EPIPE, abortEpoch);
+}
+
+int SmbClient::listNetwork(const std::string& url, std::vector<SmbNetEntry>& out)
+{
+    out.clear();
+    SmbRequest r;
+    r.kind = SmbMessageKind::ListNetwork;
+    r.url = url;
+    SmbReply reply;
+    std::lock_guard lock(m_mutex);
+    const int rc = request(r, reply);
+    if (rc == 0)
+        out = std::move(reply.network);
+    return rc;
+}
+
+int SmbClient::listFolder(const std::string& url, std::vector<FileEntry>& out)
+{
+    out.clear();
+    SmbRequest r;
+    r.kind = SmbMessageKind::ListFolder;
+    r.url = url;
+    SmbReply reply;
+    std::lock_guard lock(m_mutex);
+    const int rc = request(r, reply);
+    if (rc == 0)
+        out = std::move(reply.folder);
+    return rc;
+}
+
+int SmbClient::openFile(const std::string& url, int& handle)
+{
+    handle = -1;
+    SmbRequest r;
+    r.kind = SmbMessageKind::OpenFile;
+    r.url = url;
+    SmbReply reply;
+    std::lock_guard lock(m_mutex);
+    const int rc = request(r, reply);
+    if (rc != 0)
+        return rc;
+    while (m_nextHandle <= 0 || m_files.count(m_nextHandle))
+        m_nextHandle = m_nextHandle <= 0 ? 1 : m_nextHandle + 1;
+    handle = m_nextHandle++;
+    OpenFile file;
+    file.generation = m_generation;
+    file.remote = reply.handle;
+    m_files.emplace(handle, std::move(file));
+    return 0;
+}
+
+std::int64_t SmbClient::read(int handle, char* buffer, std::size_t capacity)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_aborted.load(std::memory_order_acquire))
+        return -1;
+    const auto it = m_files.find(handle);
+    if (it == m_files.end())
+        return -1;
+    OpenFile& file = it->second;
+    if (capacity == 0)
+        return 0;
+    if (file.position >= file.buffer.size()) {
+        if (file.atEnd)
+            return 0;
+        // The helper that opened it is gone: its handle means nothing to a new one.
+        if (file.generation != m_generation || m_toHelper < 0)
+            return -1;
+        SmbRequest r;
+        r.kind = SmbMessageKind::ReadChunk;
+        r.handle = file.remote;
+        r.value = static_cast<std::uint32_t>(std::clamp<std::size_t>(capacity, kChunk, SmbProtocol::kMaxChunk));
+        SmbReply reply;
+        bool delivered = false;
+        if (exchange(r, reply, delivered) != 0)
+            return -1;
+        file.buffer = std::move(reply.data);
+        file.position = 0;
+        if (file.buffer.empty()) {
+            file.atEnd = true;
+            return 0;
+        }
+    }
+    const std::size_t n = std::min(capacity, file.buffer.size() - file.position);
+    std::memcpy(buffer, file.buffer.data() + file.position, n);
+    file.position += n;
+    return static_cast<std::int64_t>(n);
+}
+
+void SmbClient::closeFile(int handle)
+{
+    std::lock_guard lock(m_mutex);
+    const auto it = m_files.find(handle);
+    if (it == m_files.end())
+        return;
+    const OpenFile file = std::move(it->second);
+    m_files.erase(it);
+    if (file.generation != m_generation || m_toHelper < 0 || m_aborted.load(std::memory_order_acquire))
+        return;
+    SmbRequest r;
+    r.kind = SmbMessageKind::CloseFile;
+    r.handle = file.remote;
+    SmbReply reply;
+    bool delivered = false;
+    exchange(r, reply, delivered);
+}
+
+} // namespace qv

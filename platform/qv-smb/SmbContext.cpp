@@ -1,0 +1,289 @@
+// libsmbclient behind one context: every call goes through the context's own function
+// pointers, never through the process-wide smbc_set_context.
+#include "platform/qv-smb/SmbContext.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace qv {
+namespace {
+
+constexpr int kDefaultTimeoutMs = 5000;
+constexpr std::uint16_t kDirectoryAttribute = 0x10; // FILE_ATTRIBUTE_DIRECTORY
+
+// libsmbclient leaves errno at 0 on a few failures; a failure must never read as success.
+int lastError()
+{
+    const int e = errno;
+    return e != 0 ? e : EIO;
+}
+
+// 0 is what libsmbclient gives for a time the server does not keep.
+std::int64_t seconds(const struct timespec& ts)
+{
+    if (ts.tv_sec == 0 && ts.tv_nsec == 0)
+        return -1;
+    return static_cast<std::int64_t>(ts.tv_sec);
+}
+
+std::string lowerAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+void copyOut(char* out, int capacity, const std::string& value)
+{
+    if (capacity <= 0)
+        return;
+    const std::size_t n = std::min(value.size(), static_cast<std::size_t>(capacity) - 1);
+    std::memcpy(out, value.data(), n);
+    out[n] = '\0';
+}
+
+bool isDotEntry(const char* name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
+
+SmbNetEntry::Kind kindOf(unsigned int type)
+{
+    switch (type) {
+    case SMBC_WORKGROUP:
+        return SmbNetEntry::Kind::Workgroup;
+    case SMBC_SERVER:
+        return SmbNetEntry::Kind::Server;
+    case SMBC_FILE_SHARE:
+        return SmbNetEntry::Kind::FileShare;
+    case SMBC_PRINTER_SHARE:
+        return SmbNetEntry::Kind::PrinterShare;
+    default:
+        return SmbNetEntry::Kind::Other;
+    }
+}
+
+} // namespace
+
+SmbContext::SmbContext(int debugLevel)
+{
+    SMBCCTX* ctx = smbc_new_context();
+    if (!ctx)
+        return;
+    smbc_setDebug(ctx, debugLevel);
+    smbc_setOptionDebugToStderr(ctx, 1);
+    // Without this, an empty user makes libsmbclient try the logged-in user's
+    // Kerberos ticket cache instead of a guest session.
+    smbc_setOptionUseCCache(ctx, 0);
+    smbc_setOptionUseKerberos(ctx, 0);
+    smbc_setOptionFallbackAfterKerberos(ctx, 1);
+    smbc_setTimeout(ctx, kDefaultTimeoutMs);
+    smbc_setOptionUserData(ctx, this);
+    smbc_setFunctionAuthDataWithContext(ctx, &SmbContext::authenticate);
+    if (!smbc_init_context(ctx)) {
+        smbc_free_context(ctx, 0);
+        return;
+    }
+    m_ctx = ctx;
+}
+
+SmbContext::~SmbContext()
+{
+    if (!m_ctx)
+        return;
+    for (const auto& [handle, file] : m_files)
+        smbc_getFunctionClose(m_ctx)(m_ctx, file);
+    // Shuts the connections down: nothing else in this process uses libsmbclient.
+    smbc_free_context(m_ctx, 1);
+}
+
+void SmbContext::setCredentials(const std::string& server, const SmbCredentials& credentials)
+{
+    if (server.empty())
+        m_default = credentials;
+    else
+        m_servers[lowerAscii(server)] = credentials;
+}
+
+void SmbContext::setTimeoutMs(int ms)
+{
+    if (m_ctx)
+        smbc_setTimeout(m_ctx, ms > 0 ? ms : kDefaultTimeoutMs);
+}
+
+const SmbCredentials& SmbContext::credentialsFor(std::string_view server) const
+{
+    const auto it = m_servers.find(lowerAscii(server));
+    return it != m_servers.end() ? it->second : m_default;
+}
+
+void SmbContext::authenticate(SMBCCTX* ctx, const char* server, const char* share, char* workgroup,
+                              int workgroupLength, char* user, int userLength, char* password, int passwordLength)
+{
+    (void)share;
+    const auto* self = static_cast<const SmbContext*>(smbc_getOptionUserData(ctx));
+    static const SmbCredentials kAnonymous;
+    const SmbCredentials& credentials = self ? self->credentialsFor(server ? server : "") : kAnonymous;
+    // The workgroup buffer comes filled with smb.conf's workgroup; keep it unless a
+    // domain was given.
+    if (!credentials.domain.empty())
+        copyOut(workgroup, workgroupLength, credentials.domain);
+    copyOut(user, userLength, credentials.user);
+    copyOut(password, passwordLength, credentials.password);
+}
+
+void SmbContext::useRange(Range range)
+{
+    if (range == m_range)
+        return;
+    // NetBIOS browse lists (workgroups, computers) are only served over SMB1; shares
+    // and files go over SMB2 and later, which also give the creation time. A connection
+    // keeps the protocol it negotiated, so switching between requests is safe here,
+    // where one thread makes every call.
+    const bool browse = range == Range::Browse;
+    if (smbc_setOptionProtocols(m_ctx, browse ? "NT1" : "SMB2_02", browse ? "NT1" : "SMB3"))
+        m_range = range;
+}
+
+int SmbContext::prepare(const std::string& url, SmbUrl& parsed)
+{
+    if (!m_ctx)
+        return ENOTSUP;
+    auto maybe = SmbUrl::fromUrl(url);
+    if (!maybe)
+        return EINVAL;
+    parsed = std::move(*maybe);
+    useRange(parsed.level() == SmbUrl::Level::Share || parsed.level() == SmbUrl::Level::Folder ? Range::Files
+                                                                                                : Range::Browse);
+    const bool kerberos = credentialsFor(parsed.server()).kerberos;
+    if (kerberos != m_kerberos) {
+        smbc_setOptionUseKerberos(m_ctx, kerberos ? 1 : 0);
+        m_kerberos = kerberos;
+    }
+    return 0;
+}
+
+int SmbContext::listNetwork(const std::string& url, std::vector<SmbNetEntry>& out)
+{
+    out.clear();
+    SmbUrl parsed;
+    if (const int rc = prepare(url, parsed))
+        return rc;
+    errno = 0;
+    SMBCFILE* dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, url.c_str());
+    if (!dir)
+        return lastError();
+    const auto readdir = smbc_getFunctionReaddir(m_ctx);
+    int rc = 0;
+    for (;;) {
+        errno = 0;
+        const struct smbc_dirent* entry = readdir(m_ctx, dir);
+        if (!entry) {
+            rc = errno;
+            break;
+        }
+        if (isDotEntry(entry->name))
+            continue;
+        out.push_back({entry->name, kindOf(entry->smbc_type)});
+    }
+    smbc_getFunctionClosedir(m_ctx)(m_ctx, dir);
+    if (rc != 0)
+        out.clear();
+    return rc;
+}
+
+int SmbContext::listFolder(const std::string& url, std::vector<FileEntry>& out)
+{
+    out.clear();
+    SmbUrl parsed;
+    if (const int rc = prepare(url, parsed))
+        return rc;
+    if (parsed.level() != SmbUrl::Level::Share && parsed.level() != SmbUrl::Level::Folder)
+        return ENOTDIR;
+    errno = 0;
+    SMBCFILE* dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, url.c_str());
+    if (!dir)
+        return lastError();
+    int rc = 0;
+    for (;;) {
+        errno = 0;
+        // One pass gives names, attributes, sizes and the three times: the listing's
+        // own answer from the server, no request per entry.
+#ifdef QV_HAVE_READDIRPLUS2
+        struct stat st {};
+        const struct libsmb_file_info* info = smbc_getFunctionReaddirPlus2(m_ctx)(m_ctx, dir, &st);
+#else
+        const struct libsmb_file_info* info = smbc_getFunctionReaddirPlus(m_ctx)(m_ctx, dir);
+#endif
+        if (!info) {
+            rc = errno;
+            break;
+        }
+        if (!info->name || isDotEntry(info->name))
+            continue;
+        FileEntry entry;
+        entry.name = info->name;
+        entry.isFolder = (info->attrs & kDirectoryAttribute) != 0;
+        entry.hasDetails = true;
+        entry.size = entry.isFolder ? 0 : static_cast<std::int64_t>(info->size);
+        entry.created = seconds(info->btime_ts);
+        entry.written = seconds(info->mtime_ts);
+        entry.accessed = seconds(info->atime_ts);
+        out.push_back(std::move(entry));
+    }
+    smbc_getFunctionClosedir(m_ctx)(m_ctx, dir);
+    if (rc != 0)
+        out.clear();
+    return rc;
+}
+
+int SmbContext::openFile(const std::string& url, std::uint32_t& handle)
+{
+    SmbUrl parsed;
+    if (const int rc = prepare(url, parsed))
+        return rc;
+    if (parsed.level() != SmbUrl::Level::Folder)
+        return EISDIR;
+    errno = 0;
+    SMBCFILE* file = smbc_getFunctionOpen(m_ctx)(m_ctx, url.c_str(), O_RDONLY, 0);
+    if (!file)
+        return lastError();
+    while (m_nextHandle == 0 || m_files.count(m_nextHandle))
+        ++m_nextHandle;
+    handle = m_nextHandle++;
+    m_files[handle] = file;
+    return 0;
+}
+
+int SmbContext::read(std::uint32_t handle, std::string& data, std::size_t capacity)
+{
+    data.clear();
+    const auto it = m_files.find(handle);
+    if (it == m_files.end())
+        return EBADF;
+    data.resize(capacity);
+    errno = 0;
+    const ssize_t n = smbc_getFunctionRead(m_ctx)(m_ctx, it->second, data.data(), capacity);
+    if (n < 0) {
+        data.clear();
+        return lastError();
+    }
+    data.resize(static_cast<std::size_t>(n));
+    return 0;
+}
+
+int SmbContext::closeFile(std::uint32_t handle)
+{
+    const auto it = m_files.find(handle);
+    if (it == m_files.end())
+        return EBADF;
+    errno = 0;
+    const int rc = smbc_getFunctionClose(m_ctx)(m_ctx, it->second);
+    m_files.erase(it);
+    return rc < 0 ? lastError() : 0;
+}
+
+} // namespace qv

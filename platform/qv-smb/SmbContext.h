@@ -1,0 +1,61 @@
+// The one libsmbclient context of the qv-smb helper: its options, the credentials
+// table its authentication callback answers from, the protocol range each kind of
+// request needs, and the files it has open.
+#pragma once
+
+#include "platform/SmbProtocol.h"
+#include "platform/SmbUrl.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <libsmbclient.h>
+
+namespace qv {
+
+class SmbContext final {
+public:
+    // debugLevel: libsmbclient's debug level, written to stderr (0 is quiet).
+    explicit SmbContext(int debugLevel = 0);
+    ~SmbContext();
+    SmbContext(const SmbContext&) = delete;
+    SmbContext& operator=(const SmbContext&) = delete;
+
+    // False when libsmbclient could not set the context up; every request then fails.
+    bool ok() const { return m_ctx != nullptr; }
+
+    // server "" sets the default entry, used for every server without one of its own.
+    void setCredentials(const std::string& server, const SmbCredentials& credentials);
+    void setTimeoutMs(int ms);
+
+    // Each returns 0 or an errno value.
+    int listNetwork(const std::string& url, std::vector<SmbNetEntry>& out);
+    int listFolder(const std::string& url, std::vector<FileEntry>& out);
+    int openFile(const std::string& url, std::uint32_t& handle);
+    // Up to `capacity` bytes into `data` (resized to what was read; empty at the end).
+    int read(std::uint32_t handle, std::string& data, std::size_t capacity);
+    int closeFile(std::uint32_t handle);
+
+private:
+    enum class Range { Unset, Browse, Files };
+
+    static void authenticate(SMBCCTX* ctx, const char* server, const char* share, char* workgroup, int workgroupLength,
+                             char* user, int userLength, char* password, int passwordLength);
+    const SmbCredentials& credentialsFor(std::string_view server) const;
+    // Sets the protocol range and the Kerberos options the request for `url` needs;
+    // 0, or EINVAL when the URL cannot be parsed.
+    int prepare(const std::string& url, SmbUrl& parsed);
+    void useRange(Range range);
+
+    SMBCCTX* m_ctx = nullptr;
+    Range m_range = Range::Unset;
+    bool m_kerberos = false;
+    SmbCredentials m_default;
+    std::map<std::string, SmbCredentials> m_servers; // key: name in ASCII lower case
+    std::map<std::uint32_t, SMBCFILE*> m_files;
+    std::uint32_t m_nextHandle = 1;
+};
+
+} // namespace qv
