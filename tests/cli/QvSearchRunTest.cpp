@@ -1,75 +1,26 @@
 // qvsearch as a user runs it: output, exit status, Ctrl-C.
+#include "tests/support/ProcessRun.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <fcntl.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace qv::test;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(int fd)
-{
-    std::string text;
-    std::array<char, 4096> buf;
-    ssize_t n;
-    while ((n = read(fd, buf.data(), buf.size())) > 0)
-        text.append(buf.data(), static_cast<std::size_t>(n));
-    close(fd);
-    return text;
-}
+using Result = ProcessResult;
 
 // Runs qvsearch; interruptAfter > 0 sends SIGINT after that many milliseconds.
 Result runQvSearch(const std::vector<std::string>& args, int interruptAfter = 0)
 {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        close(out[0]);
-        close(err[0]);
-        std::vector<char*> argv{const_cast<char*>(QVSEARCH_PATH)};
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(QVSEARCH_PATH, argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    std::thread interrupter;
-    if (interruptAfter > 0)
-        interrupter = std::thread([pid, interruptAfter] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfter));
-            kill(pid, SIGINT);
-        });
-    Result r;
-    std::thread errReader([&] { r.err = slurp(err[0]); });
-    r.out = slurp(out[0]);
-    errReader.join();
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (interrupter.joinable())
-        interrupter.join();
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return r;
+    std::vector<std::string> argv{QVSEARCH_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProcess(argv, interruptAfter);
 }
 
 int lineCount(const std::string& text)

@@ -1,0 +1,207 @@
+// qvsearch against the Samba test LAN, run in the LAN's client namespace.
+// Skipped unless run as root with the LAN up (tests/lan/up).
+#include "tests/support/ProcessRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace qv::test;
+
+namespace {
+
+const std::string kLanDir = std::string(QV_SOURCE_DIR) + "/tests/lan";
+const std::string kUser = "qvtest%Qv-Test.2024";
+
+bool lanIsUp()
+{
+    struct stat st {};
+    const char* run = std::getenv("QVLAN_RUN");
+    const std::string ready = std::string(run ? run : "/run/qvlan") + "/ready";
+    return geteuid() == 0 && stat(ready.c_str(), &st) == 0;
+}
+
+ProcessResult qvsearch(std::vector<std::string> args, int interruptAfterMs = 0)
+{
+    std::vector<std::string> argv{kLanDir + "/exec", QVSEARCH_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProcess(argv, interruptAfterMs);
+}
+
+ProcessResult lanScript(const std::string& script, const std::vector<std::string>& args)
+{
+    std::vector<std::string> argv{kLanDir + "/" + script};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProcess(argv);
+}
+
+// "name|path|type" of each row, in output order.
+std::vector<std::string> rows(const ProcessResult& r)
+{
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < r.out.size()) {
+        const std::size_t end = r.out.find('\n', start);
+        const std::string line = r.out.substr(start, end - start);
+        start = end == std::string::npos ? r.out.size() : end + 1;
+        std::vector<std::string> cells;
+        std::size_t c = 0;
+        for (std::size_t tab = line.find('\t'); ; tab = line.find('\t', c)) {
+            cells.push_back(line.substr(c, tab == std::string::npos ? std::string::npos : tab - c));
+            if (tab == std::string::npos)
+                break;
+            c = tab + 1;
+        }
+        cells.resize(9);
+        out.push_back(cells[0] + "|" + cells[1] + "|" + cells[3]);
+    }
+    return out;
+}
+
+bool hasRow(const std::vector<std::string>& list, const std::string& row)
+{
+    return std::find(list.begin(), list.end(), row) != list.end();
+}
+
+class QvSearchLan : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!lanIsUp())
+            GTEST_SKIP() << "the Samba test LAN is not up (run tests/lan/up as root)";
+        setenv("TZ", "UTC", 1);
+    }
+};
+
+} // namespace
+
+TEST_F(QvSearchLan, EntireNetworkReportsEveryKindAndLeavesHiddenSharesOut)
+{
+    const ProcessResult r = qvsearch({"ネットワーク全体"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto list = rows(r);
+    EXPECT_TRUE(hasRow(list, "QVGROUP1||グループ"));
+    EXPECT_TRUE(hasRow(list, "QVGROUP2||グループ"));
+    EXPECT_TRUE(hasRow(list, "\\\\QVHOST2|QVGROUP1|コンピューター"));
+    EXPECT_TRUE(hasRow(list, "\\\\QVFILER3\\ARCHIVE|QVGROUP2\\\\QVFILER3|共有フォルダ"));
+    EXPECT_TRUE(hasRow(list, "\\\\QVHOST1\\QVPRINTER|QVGROUP1\\\\QVHOST1|プリンター"));
+    EXPECT_TRUE(hasRow(list, "古い資料.txt|\\\\QVFILER3\\archive\\2019|平文テキストドキュメント")) << r.out;
+    for (const std::string& row : list) {
+        EXPECT_EQ(row.find('$'), std::string::npos) << row;
+        EXPECT_EQ(row.find("IPC"), std::string::npos) << row;
+    }
+    // The share that refuses guests is listed, but nothing inside it is.
+    EXPECT_TRUE(hasRow(list, "\\\\QVHOST1\\SECRET|QVGROUP1\\\\QVHOST1|共有フォルダ"));
+    EXPECT_EQ(r.out.find("社外秘"), std::string::npos);
+    EXPECT_EQ(r.err, std::to_string(list.size()) + "個見つかりました\n");
+}
+
+TEST_F(QvSearchLan, TypeSelectionsOnEveryKindOfPlace)
+{
+    EXPECT_EQ(rows(qvsearch({"-t", "4", ""})), (std::vector<std::string>{"QVGROUP1||グループ", "QVGROUP2||グループ"}));
+    EXPECT_EQ(rows(qvsearch({"-t", "3", "QVGROUP2"})), std::vector<std::string>{"\\\\QVFILER3|QVGROUP2|コンピューター"});
+    EXPECT_EQ(rows(qvsearch({"-t", "5", ""})),
+              std::vector<std::string>{"\\\\QVHOST1\\QVPRINTER|QVGROUP1\\\\QVHOST1|プリンター"});
+    // Without the printer bit the printer share is a shared folder; a computer place
+    // has no workgroup in the Path cell.
+    const auto shares = rows(qvsearch({"-t", "2", "\\\\QVHOST1"}));
+    EXPECT_EQ(shares, (std::vector<std::string>{"\\\\QVHOST1\\PUBLIC|\\\\QVHOST1|共有フォルダ",
+                                                "\\\\QVHOST1\\SECRET|\\\\QVHOST1|共有フォルダ",
+                                                "\\\\QVHOST1\\QVPRINTER|\\\\QVHOST1|共有フォルダ"}));
+    const auto files = rows(qvsearch({"-t", "1", "-n", "notes", "\\\\QVHOST2"}));
+    EXPECT_EQ(files.size(), 2u);
+    for (const auto& row : files)
+        EXPECT_EQ(row.rfind("notes.txt|\\\\QVHOST2\\public\\projects\\", 0), 0u) << row;
+    // A place deeper than the type reaches walks nothing.
+    const ProcessResult none = qvsearch({"-t", "3", "\\\\QVHOST1\\public"});
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "0個見つかりました\n");
+}
+
+TEST_F(QvSearchLan, NameMatchingTwoPartsGivesTwoRows)
+{
+    const auto list = rows(qvsearch({"-t", "3", "-n", "qvhost;host", "QVGROUP1"}));
+    EXPECT_EQ(list, (std::vector<std::string>{"\\\\QVHOST1|QVGROUP1|コンピューター", "\\\\QVHOST1|QVGROUP1|コンピューター",
+                                              "\\\\QVHOST2|QVGROUP1|コンピューター", "\\\\QVHOST2|QVGROUP1|コンピューター"}));
+    const auto groups = rows(qvsearch({"-t", "4", "-n", "group1;qvgroup", ""}));
+    EXPECT_EQ(groups, (std::vector<std::string>{"QVGROUP1||グループ", "QVGROUP1||グループ", "QVGROUP2||グループ"}));
+}
+
+TEST_F(QvSearchLan, FolderPlacesNamesAndTimes)
+{
+    const ProcessResult r = qvsearch({"--format", "jsonl", "-n", "*.txt", "\\\\QVHOST1\\public\\docs\\2023"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.lines(), 2);
+    EXPECT_NE(r.out.find("\"name\":\"report.txt\",\"path\":\"\\\\\\\\QVHOST1\\\\public\\\\docs\\\\2023\",\"size\":\"0 KB\""),
+              std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"updated\":\"2023/12/31 23:59\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"updated\":\"2023/12/31 00:00\""), std::string::npos) << r.out;
+
+    const auto deep = rows(qvsearch({"-n", "最下層", "\\\\QVHOST1\\public"}));
+    EXPECT_EQ(deep, std::vector<std::string>{"最下層.txt|\\\\QVHOST1\\public\\docs\\深い階層\\さらに深く|平文テキストドキュメント"});
+
+    // Names with characters that are special in URLs reach the right files.
+    const auto special = rows(qvsearch({"-c", "spaces, percent and hash", "\\\\QVHOST1\\public"}));
+    EXPECT_EQ(special, std::vector<std::string>{"mixed %# name.txt|\\\\QVHOST1\\public|平文テキストドキュメント"});
+    const auto hash = rows(qvsearch({"-n", "percent%sign;hash#sign", "-t", "1", "\\\\QVHOST1\\public"}));
+    EXPECT_EQ(hash.size(), 2u);
+}
+
+TEST_F(QvSearchLan, ContentMatchesInsideShares)
+{
+    const ProcessResult r = qvsearch({"--format", "jsonl", "-c", "見積書", "\\\\QVHOST1\\public"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.lines(), 2) << r.out; // the Shift-JIS copy does not hold the UTF-8 string
+    EXPECT_NE(r.out.find("\"name\":\"日本語ファイル名.txt\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"name\":\"utf8.txt\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"match_string\":\"見積書\""), std::string::npos);
+
+    // The last line of a 300 KB file: read across many pieces.
+    const auto end = rows(qvsearch({"-c", "needle-at-end;nothing", "\\\\QVHOST1\\public"}));
+    EXPECT_EQ(end, std::vector<std::string>{"big.txt|\\\\QVHOST1\\public|平文テキストドキュメント"});
+}
+
+TEST_F(QvSearchLan, GuestRefusingShareIsSkippedWithoutCredentialsAndSearchedWithThem)
+{
+    const ProcessResult guest = qvsearch({"\\\\QVHOST1\\secret"});
+    EXPECT_EQ(guest.status, 0);
+    EXPECT_EQ(guest.out, "");
+    const auto user = rows(qvsearch({"-U", kUser, "\\\\QVHOST1\\secret"}));
+    EXPECT_TRUE(hasRow(user, "社外秘.txt|\\\\QVHOST1\\secret|平文テキストドキュメント")) << ::testing::PrintToString(user);
+    EXPECT_TRUE(hasRow(user, "plan.txt|\\\\QVHOST1\\secret\\plans|平文テキストドキュメント"));
+}
+
+TEST_F(QvSearchLan, StoppedServerIsSkippedAndTheSearchCompletes)
+{
+    ASSERT_EQ(lanScript("stop-host", {"QVHOST2"}).status, 0);
+    const ProcessResult r = qvsearch({"-t", "1", "QVGROUP1"});
+    lanScript("start-host", {"--no-browse-wait", "QVHOST2"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\\\\QVHOST1\\public"), std::string::npos);
+    EXPECT_EQ(r.out.find("\\\\QVHOST2\\"), std::string::npos) << r.out;
+}
+
+TEST_F(QvSearchLan, CtrlCEndsASearchOfASilentServerAtOnce)
+{
+    ASSERT_EQ(lanScript("stop-host", {"--unplug", "QVHOST2"}).status, 0);
+    const ProcessResult r = qvsearch({"\\\\QVHOST2\\public"}, 500);
+    lanScript("start-host", {"--no-browse-wait", "QVHOST2"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_LT(r.seconds, 3.0) << "Stop must not wait for the server's timeout";
+}
+
+TEST_F(QvSearchLan, CtrlCDuringALongWalkKeepsTheRowsSoFar)
+{
+    // The bench share holds 20,000 files when the LAN was brought up with QVLAN_BENCH=1.
+    const ProcessResult whole = qvsearch({"-n", "*.txt", "\\\\QVFILER3\\bench"});
+    ASSERT_EQ(whole.status, 0);
+    if (whole.lines() < 10000)
+        GTEST_SKIP() << "the bench share is not filled (tests/lan/make-bench-share)";
+    const ProcessResult r = qvsearch({"-n", "*.txt", "\\\\QVFILER3\\bench"}, static_cast<int>(whole.seconds * 1000 / 3));
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_GT(r.lines(), 0);
+    EXPECT_LT(r.lines(), whole.lines());
+    EXPECT_EQ(r.err, std::to_string(r.lines()) + "個見つかりました\n");
+}
