@@ -75,5 +75,5 @@ QVLAN_READY="$QVLAN_RUN/ready"
 # qvlan_host_var HOST FIELD -> value of QVLAN_<HOST>_<FIELD>
 qvlan_host_var() {
     local v="QVLAN_${1}_${2}"
-    printf '%s' "${!v}"
+    printf '%s' "${!v:-}"
 }

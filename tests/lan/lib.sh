@@ -38,34 +38,41 @@ qvlan_ns_pids() {
     ip netns pids "$1" 2>/dev/null || true
 }
 
-# Ends every process in namespace NS: TERM, up to 5 s of grace, then KILL;
-# then waits (up to 5 s) until init has reaped them, so that none is seen,
-# not even as a zombie, once this returns.  These are only processes
-# started inside the LAN's own namespaces.
+# The pids of every process in the namespaces NS...
+qvlan_pids_of() {
+    local ns
+    for ns in "$@"; do qvlan_ns_pids "$ns"; done
+}
+
+# Ends every process in the namespaces NS...: TERM, up to 5 s of grace,
+# then KILL; then waits (up to 5 s) until init has reaped them, so that none
+# is seen, not even as a zombie, once this returns.  These are only
+# processes started inside the LAN's own namespaces.
 qvlan_kill_ns_procs() {
-    local ns=$1 pids seen i p rc=0
-    pids=$(qvlan_ns_pids "$ns")
+    local pids seen i p rc=0
+    pids=$(qvlan_pids_of "$@")
     [ -n "$pids" ] || return 0
     seen=$pids
     # shellcheck disable=SC2086
     kill -TERM $pids 2>/dev/null || true
     for i in $(seq 1 50); do
-        pids=$(qvlan_ns_pids "$ns")
+        pids=$(qvlan_pids_of "$@")
         [ -n "$pids" ] || break
         seen="$seen $pids"
         sleep 0.1
     done
     if [ -n "$pids" ]; then
-        qvlan_say "$ns: still running after TERM, killing: $(echo $pids)"
+        qvlan_say "still running 5 s after TERM, killing:" \
+            "$(ps -o pid=,stat=,wchan=,comm= -p "$(printf '%s,' $pids | sed 's/,$//')" | tr -s ' ' | tr '\n' ';')"
         # shellcheck disable=SC2086
         kill -KILL $pids 2>/dev/null || true
         for i in $(seq 1 20); do
-            pids=$(qvlan_ns_pids "$ns")
+            pids=$(qvlan_pids_of "$@")
             [ -n "$pids" ] || break
             sleep 0.1
         done
         if [ -n "$pids" ]; then
-            qvlan_say "$ns: processes left: $(echo $pids)"
+            qvlan_say "processes left: $(printf "%s " $pids)"
             rc=1
         fi
     fi
@@ -79,19 +86,30 @@ qvlan_kill_ns_procs() {
 }
 
 # Starts nmbd and smbd of HOST inside its namespace.  Their stdio goes to a
-# file so that nothing keeps the caller's pipes open.
+# file so that nothing keeps the caller's pipes open.  Their smb.conf moves
+# every folder into the host's folder; on top of that they run in a mount
+# namespace of their own in which the host's folders are bind-mounted over
+# the system's Samba folders, because the helpers smbd starts (samba-dcerpcd
+# runs each rpcd_* once before it has read smb.conf) open log files under
+# the compiled-in /var/log/samba.  The mounts exist only for these daemons.
 qvlan_start_daemons() {
     local host=$1 ns dir
     ns=$(qvlan_host_var "$host" NS)
     dir=$(qvlan_host_dir "$host")
     [ -f "$dir/smb.conf" ] || qvlan_die "$host: no configuration (is the LAN up?)"
     rm -f "$dir/pid/"*.pid
-    ip netns exec "$ns" /usr/sbin/nmbd -D -s "$dir/smb.conf" \
-        </dev/null >>"$dir/log/daemons.out" 2>&1 ||
-        qvlan_die "$host: nmbd did not start (see $dir/log)"
-    ip netns exec "$ns" /usr/sbin/smbd -D -s "$dir/smb.conf" \
-        </dev/null >>"$dir/log/daemons.out" 2>&1 ||
-        qvlan_die "$host: smbd did not start (see $dir/log)"
+    mkdir -p "$dir/sys/run" "$dir/sys/lib"
+    ip netns exec "$ns" unshare --mount --propagation private -- /bin/sh -c '
+        set -e
+        d=$1
+        mount --bind "$d/log" /var/log/samba
+        mount --bind "$d/sys/run" /run/samba
+        mount --bind "$d/sys/lib" /var/lib/samba
+        mount --bind "$d/cache" /var/cache/samba
+        /usr/sbin/nmbd -D -s "$d/smb.conf" -l "$d/log"
+        /usr/sbin/smbd -D -s "$d/smb.conf" -l "$d/log"
+    ' sh "$dir" </dev/null >>"$dir/log/daemons.out" 2>&1 ||
+        qvlan_die "$host: smbd or nmbd did not start (see $dir/log/daemons.out)"
 }
 
 # Stops every process of HOST's namespace (smbd, its children,
