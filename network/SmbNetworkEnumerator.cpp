@@ -41,7 +41,7 @@ bool SmbNetworkEnumerator::childrenOf(const EnumContainer& container, std::vecto
     if (!place)
         return false;
     if (place->level() == SmbUrl::Level::Workgroup) {
-        if (m_client.listNetwork(place->url(), listed) != 0)
+        if (m_client.listNetwork(*place, listed) != 0)
             return false;
         for (const SmbNetEntry& entry : listed)
             if (entry.kind == SmbNetEntry::Kind::Server)
@@ -49,7 +49,7 @@ bool SmbNetworkEnumerator::childrenOf(const EnumContainer& container, std::vecto
         return true;
     }
     if (place->level() == SmbUrl::Level::Computer) {
-        if (m_client.listNetwork(place->url(), listed) != 0)
+        if (m_client.listNetwork(*place, listed) != 0)
             return false;
         const std::string host = "\\\\" + place->server();
         for (const SmbNetEntry& entry : listed)

@@ -380,10 +380,24 @@ int SmbClient::request(const SmbRequest& request, SmbReply& reply)
 
 int SmbClient::listNetwork(const std::string& url, std::vector<SmbNetEntry>& out)
 {
+    return listNetwork(url, SmbNameHint::Unknown, out);
+}
+
+int SmbClient::listNetwork(const SmbUrl& place, std::vector<SmbNetEntry>& out)
+{
+    const SmbNameHint hint = place.level() == SmbUrl::Level::Workgroup ? SmbNameHint::Workgroup
+        : place.level() == SmbUrl::Level::Computer                     ? SmbNameHint::Computer
+                                                                       : SmbNameHint::Unknown;
+    return listNetwork(place.url(), hint, out);
+}
+
+int SmbClient::listNetwork(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out)
+{
     out.clear();
     SmbRequest r;
     r.kind = SmbMessageKind::ListNetwork;
     r.url = url;
+    r.value = static_cast<std::uint32_t>(hint);
     SmbReply reply;
     std::lock_guard lock(m_mutex);
     const int rc = request(r, reply);

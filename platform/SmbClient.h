@@ -4,6 +4,7 @@
 
 #include "platform/FileEntry.h"
 #include "platform/SmbProtocol.h"
+#include "platform/SmbUrl.h"
 
 #include <atomic>
 #include <cstdint>
@@ -37,6 +38,10 @@ public:
     //
     // smb:// (workgroups), smb://WG (computers), smb://HOST (shares).
     int listNetwork(const std::string& url, std::vector<SmbNetEntry>& out);
+    // The same for a place whose level is known: a computer's share list then skips
+    // libsmbclient's check whether the name is a workgroup (about half a second of
+    // broadcast name queries per computer).
+    int listNetwork(const SmbUrl& place, std::vector<SmbNetEntry>& out);
     // A share or folder: every entry but "." and "..", with hasDetails set, size and the
     // three times in seconds (-1 where the server keeps none).
     int listFolder(const std::string& url, std::vector<FileEntry>& out);
@@ -71,6 +76,7 @@ private:
 
     // The calls below need m_mutex held.
     int request(const SmbRequest& request, SmbReply& reply);
+    int listNetwork(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out);
     int ensureHelper(std::uint64_t abortEpoch);
     int startHelper();
     int sendSettings();

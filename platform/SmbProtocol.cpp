@@ -139,6 +139,9 @@ std::string SmbProtocol::encode(const SmbRequest& request)
         w.u32(request.value);
         break;
     case SmbMessageKind::ListNetwork:
+        w.str(request.url);
+        w.u32(request.value);
+        break;
     case SmbMessageKind::ListFolder:
     case SmbMessageKind::OpenFile:
         w.str(request.url);
@@ -225,6 +228,11 @@ bool SmbProtocol::decode(std::string_view message, SmbRequest& request)
         request.value = r.u32();
         break;
     case SmbMessageKind::ListNetwork:
+        request.url = r.str();
+        request.value = r.u32();
+        if (request.value > static_cast<std::uint32_t>(SmbNameHint::Computer))
+            r.fail();
+        break;
     case SmbMessageKind::ListFolder:
     case SmbMessageKind::OpenFile:
         request.url = r.str();

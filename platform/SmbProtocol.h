@@ -35,12 +35,15 @@ enum class SmbMessageKind : std::uint8_t {
     Hello = 1,      // version -> version
     SetCredentials, // server ("" = default entry), credentials -> status
     SetTimeout,     // value = ms -> status
-    ListNetwork,    // url -> network entries
+    ListNetwork,    // url, value = what one name is (SmbNameHint) -> network entries
     ListFolder,     // url -> folder entries with details
     OpenFile,       // url -> handle
     ReadChunk,      // handle, value = most bytes -> data (empty at the end)
     CloseFile,      // handle -> status
 };
+
+// What the one name of "smb://NAME" is, when the asker knows: a URL cannot tell.
+enum class SmbNameHint : std::uint32_t { Unknown = 0, Workgroup = 1, Computer = 2 };
 
 struct SmbRequest {
     SmbMessageKind kind = SmbMessageKind::Hello;
@@ -69,7 +72,7 @@ struct SmbReply {
 class SmbProtocol final {
 public:
     // Raised whenever a message changes shape; the helper refuses any other.
-    static constexpr std::uint32_t kVersion = 1;
+    static constexpr std::uint32_t kVersion = 2;
     // The largest message either side accepts: a folder of a million entries fits.
     static constexpr std::uint32_t kMaxMessage = 256u << 20;
     // The largest read a helper serves at once.

@@ -166,12 +166,86 @@ int SmbContext::prepare(const std::string& url, SmbUrl& parsed)
     return 0;
 }
 
-int SmbContext::listNetwork(const std::string& url, std::vector<SmbNetEntry>& out)
+int SmbContext::listNetwork(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out)
 {
     out.clear();
     SmbUrl parsed;
     if (const int rc = prepare(url, parsed))
         return rc;
+    const bool oneName = parsed.level() == SmbUrl::Level::Computer;
+    // For "smb://NAME" libsmbclient first asks the network whether NAME is a workgroup
+    // (broadcast queries for NAME<1D> and NAME<1B>, about half a second when it is
+    // not), unless it already holds a connection to NAME's IPC$. When NAME is known to
+    // be a computer, that connection is made first.
+    const bool computer = oneName
+        && (hint == SmbNameHint::Computer
+            || (hint == SmbNameHint::Unknown && m_knownComputers.count(lowerAscii(parsed.server()))));
+    if (computer) {
+        // A computer that cannot be reached is not asked twice (an unplugged one
+        // costs the whole timeout each time).
+        const int connectRc = connectIpc(parsed.server());
+        if (unreachable(connectRc))
+            return connectRc;
+    }
+    const int rc = readNetworkLevel(url, out);
+    // "smb://NAME" may name a workgroup, whose browse list only SMB1 serves, or a
+    // computer, whose share list both serve (equally fast on the test LAN). SMB1 first
+    // then covers both; a server that refuses SMB1 (recent Windows) is asked again
+    // over SMB2 and later.
+    if (oneName && hint != SmbNameHint::Workgroup && refusesSmb1(rc)) {
+        useRange(Range::Files);
+        if (computer)
+            connectIpc(parsed.server());
+        return readNetworkLevel(url, out);
+    }
+    return rc;
+}
+
+int SmbContext::connectIpc(const std::string& server)
+{
+    // Listing IPC$ as a folder fails (EACCES from Samba), but the connection it opened
+    // stays in libsmbclient's cache, where the share list finds it.
+    const std::string url = "smb://" + SmbUrl::encodeComponent(server) + "/IPC$";
+    errno = 0;
+    SMBCFILE* dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, url.c_str());
+    if (!dir)
+        return lastError();
+    smbc_getFunctionClosedir(m_ctx)(m_ctx, dir);
+    return 0;
+}
+
+bool SmbContext::unreachable(int error)
+{
+    switch (error) {
+    case ECONNREFUSED:
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SmbContext::refusesSmb1(int error)
+{
+    switch (error) {
+    case ECONNRESET:
+    case ECONNABORTED:
+    case ENOTSUP:
+    case EPROTONOSUPPORT:
+    case EPROTO:
+    case EIO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int SmbContext::readNetworkLevel(const std::string& url, std::vector<SmbNetEntry>& out)
+{
+    out.clear();
     errno = 0;
     SMBCFILE* dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, url.c_str());
     if (!dir)
@@ -188,6 +262,8 @@ int SmbContext::listNetwork(const std::string& url, std::vector<SmbNetEntry>& ou
         if (isDotEntry(entry->name))
             continue;
         out.push_back({entry->name, kindOf(entry->smbc_type)});
+        if (entry->smbc_type == SMBC_SERVER)
+            m_knownComputers.insert(lowerAscii(entry->name));
     }
     smbc_getFunctionClosedir(m_ctx)(m_ctx, dir);
     if (rc != 0)

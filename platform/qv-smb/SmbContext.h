@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,8 @@ public:
     void setTimeoutMs(int ms);
 
     // Each returns 0 or an errno value.
-    int listNetwork(const std::string& url, std::vector<SmbNetEntry>& out);
+    // hint: what the one name of "smb://NAME" is, if the client knows.
+    int listNetwork(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out);
     int listFolder(const std::string& url, std::vector<FileEntry>& out);
     int openFile(const std::string& url, std::uint32_t& handle);
     // Up to `capacity` bytes into `data` (resized to what was read; empty at the end).
@@ -48,12 +50,22 @@ private:
     // 0, or EINVAL when the URL cannot be parsed.
     int prepare(const std::string& url, SmbUrl& parsed);
     void useRange(Range range);
+    // One opendir/readdir pass above the share level, with the range already set.
+    int readNetworkLevel(const std::string& url, std::vector<SmbNetEntry>& out);
+    // Errors with which a server turns an SMB1 session down.
+    static bool refusesSmb1(int error);
+    // Opens (and keeps, in libsmbclient's cache) a connection to the computer's IPC$;
+    // 0, or the errno value of the failed attempt.
+    int connectIpc(const std::string& server);
+    // Errors that say the computer cannot be reached at all.
+    static bool unreachable(int error);
 
     SMBCCTX* m_ctx = nullptr;
     Range m_range = Range::Unset;
     bool m_kerberos = false;
     SmbCredentials m_default;
     std::map<std::string, SmbCredentials> m_servers; // key: name in ASCII lower case
+    std::set<std::string> m_knownComputers;           // listed as servers; ASCII lower case
     std::map<std::uint32_t, SMBCFILE*> m_files;
     std::uint32_t m_nextHandle = 1;
 };

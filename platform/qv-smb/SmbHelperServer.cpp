@@ -70,7 +70,7 @@ SmbReply SmbHelperServer::serve(const SmbRequest& request)
         m_context.setTimeoutMs(static_cast<int>(std::min<std::uint32_t>(request.value, 3600u * 1000u)));
         break;
     case SmbMessageKind::ListNetwork:
-        reply.error = m_context.listNetwork(request.url, reply.network);
+        reply.error = m_context.listNetwork(request.url, static_cast<SmbNameHint>(request.value), reply.network);
         break;
     case SmbMessageKind::ListFolder:
         reply.error = m_context.listFolder(request.url, reply.folder);

@@ -205,3 +205,16 @@ TEST_F(QvSearchLan, CtrlCDuringALongWalkKeepsTheRowsSoFar)
     EXPECT_LT(r.lines(), whole.lines());
     EXPECT_EQ(r.err, std::to_string(r.lines()) + "個見つかりました\n");
 }
+
+// In a network namespace of its own there are no interfaces: nothing to browse, and
+// no packet can leave the machine.
+TEST(QvSearchNoNetwork, EntireNetworkAddsNothingAndEnds)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root for a network namespace of its own";
+    const ProcessResult r = runProcess({"/usr/bin/unshare", "-n", QVSEARCH_PATH, ""});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "0個見つかりました\n") << "the SMB library's own messages must not reach the user";
+    EXPECT_LT(r.seconds, 10.0);
+}

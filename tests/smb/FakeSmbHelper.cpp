@@ -3,6 +3,7 @@
 // folder: smb://LOCAL/tmp/x/y is /tmp/x/y. Computer names script misbehaviour:
 //   smb://SETTINGS   lists the credentials and timeout it was sent, one entry each
 //   smb://PID        lists its process id
+//   smb://HINT       lists the name hint it was sent
 //   smb://HANG       never answers
 //   smb://CRASH      dies without answering
 //   smb://CLOSEIN    closes its input, answers, and stays alive
@@ -41,10 +42,14 @@ std::string localPath(const SmbUrl& url)
     return path;
 }
 
+// Stands still, but ends once the client is gone, so that a test process that dies
+// leaves no helper behind.
 void sleepForever()
 {
-    for (;;)
-        pause();
+    const pid_t parent = getppid();
+    while (getppid() == parent)
+        usleep(50 * 1000);
+    _exit(0);
 }
 
 int listFolder(const SmbUrl& url, std::vector<FileEntry>& out)
@@ -108,6 +113,8 @@ SmbReply serve(const SmbRequest& request, int out)
         } else if (server == "GARBAGE") {
             SmbProtocol::writeAll(out, std::string("\x03\x00\x00\x00\x7f\x7f\x7f", 7));
             sleepForever();
+        } else if (server == "HINT") {
+            reply.network.push_back({std::to_string(request.value), SmbNetEntry::Kind::Other});
         } else if (server == "PID") {
             reply.network.push_back({std::to_string(getpid()), SmbNetEntry::Kind::Other});
         } else if (server == "SETTINGS") {

@@ -41,6 +41,11 @@ std::vector<SmbRequest> everyRequest()
         out.push_back(r);
     }
     r = {};
+    r.kind = SmbMessageKind::ListNetwork;
+    r.url = "smb://QVHOST1";
+    r.value = static_cast<std::uint32_t>(SmbNameHint::Computer);
+    out.push_back(r);
+    r = {};
     r.kind = SmbMessageKind::ReadChunk;
     r.handle = 0xDEADBEEF;
     r.value = 256 * 1024;
@@ -192,6 +197,11 @@ TEST(SmbProtocol, RefusesValuesNoMessageHas)
     credentials.kind = SmbMessageKind::SetCredentials;
     std::string message = body(SmbProtocol::encode(credentials));
     message.back() = 2; // the Kerberos flag is 0 or 1
+    EXPECT_FALSE(SmbProtocol::decode(message, request));
+    SmbRequest hinted;
+    hinted.kind = SmbMessageKind::ListNetwork;
+    message = body(SmbProtocol::encode(hinted));
+    message[message.size() - 4] = 3; // no such name hint
     EXPECT_FALSE(SmbProtocol::decode(message, request));
 
     SmbReply reply;
