@@ -38,13 +38,13 @@ bool takeNumbers(const std::string& text, char separator, std::vector<int>& out)
     }
 }
 
-struct OptionSpec {
+struct OptionInfo {
     const char* longName;
     char shortName;
     bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {"--name", 'n', true},      {"--type", 't', true},     {"--contains", 'c', true},
     {"--no-subfolders", 0, false}, {"--time-type", 0, true}, {"--from", 0, true},
     {"--to", 0, true},          {"--min-kb", 0, true},     {"--max-kb", 0, true},
@@ -52,13 +52,13 @@ constexpr OptionSpec kOptions[] = {
     {"--user", 'U', true},      {"--authentication-file", 'A', true},
 };
 
-const OptionSpec* findOption(const std::string& arg)
+const OptionInfo* findOption(const std::string& arg)
 {
-    for (const OptionSpec& spec : kOptions) {
-        if (arg == spec.longName)
-            return &spec;
-        if (spec.shortName && arg.size() == 2 && arg[0] == '-' && arg[1] == spec.shortName)
-            return &spec;
+    for (const OptionInfo& option : kOptions) {
+        if (arg == option.longName)
+            return &option;
+        if (option.shortName && arg.size() == 2 && arg[0] == '-' && arg[1] == option.shortName)
+            return &option;
     }
     return nullptr;
 }
@@ -139,23 +139,23 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
                 hasInlineValue = true;
             }
         }
-        const OptionSpec* spec = findOption(arg);
-        if (!spec) {
+        const OptionInfo* option = findOption(arg);
+        if (!option) {
             error = "unknown option '" + arg + "' (see qvsearch --help)";
             return false;
         }
-        if (spec->takesValue && !hasInlineValue) {
+        if (option->takesValue && !hasInlineValue) {
             if (i + 1 >= args.size()) {
                 error = "option '" + arg + "' needs a value";
                 return false;
             }
             value = args[++i];
-        } else if (!spec->takesValue && hasInlineValue) {
+        } else if (!option->takesValue && hasInlineValue) {
             error = "option '" + arg + "' takes no value";
             return false;
         }
 
-        const std::string name = spec->longName;
+        const std::string name = option->longName;
         SearchFormValues& form = options.form;
         if (name == "--help") {
             options.help = true;
