@@ -1,0 +1,55 @@
+// A sink that carries a search's rows and status texts from the worker to the
+// user-interface thread, in order and in batches.
+#pragma once
+
+#include "search/SearchSink.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace qv {
+
+class RowBatchQueue final : public SearchSink {
+public:
+    // A row or a status text, in the order the search gave them.
+    using Event = std::variant<ResultRow, std::string>;
+
+    // At most `capacity` events wait; a worker that finds the queue full waits until
+    // the user-interface thread drains it (or until close()), so memory stays bounded
+    // and the worker never runs far ahead of what the window shows.
+    explicit RowBatchQueue(std::size_t capacity = 20000);
+
+    void addRow(ResultRow row) override;
+    void showStatus(const std::string& text) override;
+
+    // Called on the worker thread when the queue goes from empty to not empty, so
+    // that the user-interface thread can be woken (for example with a queued call).
+    void setOnPending(std::function<void()> onPending);
+
+    // Takes up to maxEvents events, oldest first. User-interface thread.
+    std::vector<Event> drain(std::size_t maxEvents);
+    std::size_t pending() const;
+
+    // Lets a waiting worker go and makes further events be dropped (the window is
+    // closing or the search was stopped and its rest is not wanted); reopen() undoes it.
+    void close();
+    void reopen();
+
+private:
+    void push(Event event);
+
+    const std::size_t m_capacity;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_space;
+    std::deque<Event> m_events;
+    std::function<void()> m_onPending;
+    bool m_closed = false;
+};
+
+} // namespace qv
