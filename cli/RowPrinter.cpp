@@ -11,12 +11,15 @@ constexpr std::array<std::string_view, kColumnCount> kJsonKeys = {
 
 void appendTsvCell(std::string& out, const std::string& cell)
 {
+    // Cells rarely hold a tab or a line end: copy runs between them whole.
     std::size_t start = 0;
-    for (std::size_t pos = cell.find_first_of("\t\r\n"); pos != std::string::npos;
-         pos = cell.find_first_of("\t\r\n", start)) {
-        out.append(cell, start, pos - start);
-        out += cell[pos] == '\t' ? "\\t" : cell[pos] == '\r' ? "\\r" : "\\n";
-        start = pos + 1;
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        const char c = cell[i];
+        if (c != '\t' && c != '\r' && c != '\n')
+            continue;
+        out.append(cell, start, i - start);
+        out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : "\\n";
+        start = i + 1;
     }
     out.append(cell, start, std::string::npos);
 }
