@@ -3,6 +3,7 @@
 // criteria, the histories and the run control of the searches it starts.
 #pragma once
 
+#include "search/SearchFormValues.h"
 #include "search/SearchPlace.h"
 
 #include <QWidget>
@@ -12,6 +13,8 @@ namespace qv {
 
 class ResultListModel;
 class SearchServices; // what a search needs besides the form: file systems, network, file types
+struct SearchCriteria;
+struct SearchState;
 
 class CSearchForView final : public QWidget {
     Q_OBJECT
@@ -30,6 +33,23 @@ public:
     const SearchPlace& searchPlace() const;
 
     bool isSearching() const;
+    // The worker is held by Pause.
+    bool isPaused() const;
+
+    // The form's controls by their numbers (1002, 1004, 154, 156, ...); nullptr for
+    // a number the form does not have.
+    QWidget* control(int id) const;
+
+    // The criteria and the state of the last search started here (the report prints
+    // them; the found count is the state's).
+    const SearchCriteria& criteria() const;
+    const SearchState& searchState() const;
+
+    // What the controls hold now, as the criteria reading takes it.
+    SearchFormValues formValues() const;
+
+    // Shows or hides the option area (check box 1010 calls it); values are kept.
+    void setOptionAreaShown(bool shown);
 
     // The main frame's close handler: true when the window may close now; otherwise
     // the running search is asked to stop and closeReady() follows when it has ended.
@@ -47,6 +67,9 @@ signals:
     void closeReady();
     void searchStarted();
     void searchEnded();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Impl;

@@ -33,6 +33,23 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_KIND_PRINTER, "プリンター"},
     {IDS_EXAMINE_FILE, "ファイルを調べる"},
     {IDS_COL_MATCH_STRING, "マッチ文字列"},
+    {IDS_TYPE_FILES_AND_FOLDERS, "ファイル、フォルダ"},
+    {IDS_TYPE_ALL, "全部"},
+    {IDR_MAINFRAME, "QV\n\nQV\n\n\nQV.Document\nQV Document"},
+    {IDS_APP_TITLE, "Quendle"},
+    {IDS_IDLE_MESSAGE, "　"},
+    {IDS_MAIN_CAPTION, "Quendle"},
+    {IDS_INDICATOR_CAPS, "CAP"},
+    {IDS_INDICATOR_NUM, "NUM"},
+    {IDS_INDICATOR_SCROLL, "SCRL"},
+    {IDS_PROMPT_SAVE_RESULT, "結果を保存"},
+    {IDS_PROMPT_MAP_DRIVE, "ネットワークドライブを割り当てる"},
+    {IDS_PROMPT_PRINT_SELECTED, "選択されるファイルを印刷"},
+    {IDS_PROMPT_FONT, "フォント"},
+    {IDS_PROMPT_SMALL_ICONS, "小アイコン"},
+    {IDS_PROMPT_LARGE_ICONS, "大アイコン"},
+    {IDS_PROMPT_LIST, "一覧"},
+    {IDS_PROMPT_DETAILS, "詳細"},
 };
 
 } // namespace

@@ -32,6 +32,24 @@ enum StringId : int {
     IDS_KIND_PRINTER = 61452,
     IDS_EXAMINE_FILE = 61455,
     IDS_COL_MATCH_STRING = 61456,
+    IDS_TYPE_FILES_AND_FOLDERS = 115, // type list rows of the search form
+    IDS_TYPE_ALL = 116,
+    // Application shell: document template, captions, status bar, command prompts.
+    IDR_MAINFRAME = 128,          // document string: fields separated by "\n"
+    IDS_APP_TITLE = 57344,        // also names the profile's application key
+    IDS_IDLE_MESSAGE = 57345,     // message pane text while nothing else is shown
+    IDS_MAIN_CAPTION = 61453,
+    IDS_INDICATOR_CAPS = 59137,
+    IDS_INDICATOR_NUM = 59138,
+    IDS_INDICATOR_SCROLL = 59139,
+    IDS_PROMPT_SAVE_RESULT = 57603,
+    IDS_PROMPT_MAP_DRIVE = 32771,
+    IDS_PROMPT_PRINT_SELECTED = 32793,
+    IDS_PROMPT_FONT = 32782,
+    IDS_PROMPT_SMALL_ICONS = 59408,
+    IDS_PROMPT_LARGE_ICONS = 59409,
+    IDS_PROMPT_LIST = 59410,
+    IDS_PROMPT_DETAILS = 59411,
 };
 
 // The text of a string resource; empty for a number the table does not hold.

@@ -5,6 +5,8 @@
 #include "results/ResultRowList.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QIcon>
 #include <vector>
 
 namespace qv {
@@ -33,9 +35,15 @@ public:
     // Qt::UserRole + this: the row key (qint64).
     static constexpr int KeyRole = Qt::UserRole + 1;
 
+    // The picture of fixed image 0-9: the icon resource, else a theme icon.
+    static QIcon fixedIcon(int image);
+
 private:
+    QIcon iconFor(int image) const;
+
     ResultRowList m_rows;
     const ResultImageList* m_images = nullptr;
+    mutable QHash<int, QIcon> m_iconCache; // by image index; icons are looked up once
 };
 
 } // namespace qv

@@ -36,8 +36,9 @@ public:
     std::vector<Event> drain(std::size_t maxEvents);
     std::size_t pending() const;
 
-    // Lets a waiting worker go and makes further events be dropped (the window is
-    // closing or the search was stopped and its rest is not wanted); reopen() undoes it.
+    // Lets a waiting worker go and makes further events be dropped, with those still
+    // waiting (the window is closing or the search was stopped and its rest is not
+    // wanted); reopen() undoes it.
     void close();
     void reopen();
 

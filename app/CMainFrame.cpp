@@ -1,0 +1,422 @@
+// The main frame: builds the window from menu 128, toolbar 128 and accelerator
+// table 128, lays out the three panes and dispatches commands by identifier.
+#include "app/CMainFrame.h"
+
+#include "app/CSearchForView.h"
+#include "app/CommandIds.h"
+#include "app/HelpDialog.h"
+#include "app/SearchServices.h"
+#include "app/ShellLauncher.h"
+#include "network/CLeftView.h"
+#include "resources/FrameResources.h"
+#include "resources/ResourceIcon.h"
+#include "resources/StringTable.h"
+#include "results/CQVView.h"
+#include "results/ResultListModel.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+namespace qv {
+namespace {
+
+QString text(int id)
+{
+    const std::string_view s = loadString(id);
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+QString qstr(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+// Keys the window keeps even while a text box has the focus: a text box would
+// otherwise claim Ctrl+A for its own select-all.
+bool isWindowLevelKey(const QKeyEvent* key)
+{
+    const auto mods = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return mods == Qt::ControlModifier && (key->key() == Qt::Key_A || key->key() == Qt::Key_I);
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(QString startDirectory, std::shared_ptr<ShellLauncher> launcher, QWidget* parent)
+    : QMainWindow(parent)
+    , m_startDirectory(std::move(startDirectory))
+    , m_launcher(std::move(launcher))
+    , m_lockKeys(&LockKeys::fromKeyboardLeds)
+{
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowIcon(resourceIcon(128));
+    // The document template's title: the first field of document string 128. Start-up
+    // replaces it with the caption.
+    setWindowTitle(text(IDR_MAINFRAME).section(u'\n', 0, 0));
+    setDockOptions(dockOptions() | QMainWindow::AnimatedDocks);
+
+    createMenus();
+    createToolbar();
+    createAccelerators();
+    createStatusBar();
+    createPanes();
+    resize(1024, 700);
+
+    qApp->installEventFilter(this);
+}
+
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(this);
+}
+
+QAction* CMainFrame::makeCommandAction(const QString& label, int id)
+{
+    auto* action = new QAction(label, this);
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id] { executeCommand(id); });
+    return action;
+}
+
+void CMainFrame::createMenus()
+{
+    std::vector<QMenu*> open;
+    for (const MenuEntry& entry : qv::mainMenu()) {
+        switch (entry.kind) {
+        case MenuEntryKind::Popup: {
+            QMenu* menu = open.empty() ? menuBar()->addMenu(qstr(entry.text)) : open.back()->addMenu(qstr(entry.text));
+            open.push_back(menu);
+            break;
+        }
+        case MenuEntryKind::EndPopup:
+            open.pop_back();
+            break;
+        case MenuEntryKind::Separator:
+            open.back()->addSeparator();
+            break;
+        case MenuEntryKind::Item: {
+            // No QKeySequence on menu items: the key name after "\t" is shown as it
+            // is, and the keys themselves are the accelerator table's.
+            QAction* action = makeCommandAction(qstr(entry.text), entry.command);
+            action->setObjectName(QStringLiteral("menu%1").arg(entry.command));
+            if (entry.checkable) {
+                action->setCheckable(true);
+                action->setChecked(true);
+            }
+            open.back()->addAction(action);
+            break;
+        }
+        }
+    }
+}
+
+void CMainFrame::createToolbar()
+{
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QStringLiteral("toolbar128"));
+    m_toolbar->setWindowTitle(QStringLiteral("ツールバー"));
+    m_toolbar->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
+    m_toolbar->setMovable(true);
+    m_toolbar->setFloatable(true);
+    m_toolbar->setAllowedAreas(Qt::AllToolBarAreas);
+    auto* styles = new QActionGroup(this);
+    styles->setExclusive(true);
+    for (const ToolbarButton& button : qv::mainToolbar()) {
+        if (button.command == 0) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        QAction* action = makeCommandAction(qstr(button.tip), button.command);
+        action->setObjectName(QStringLiteral("button%1").arg(button.command));
+        action->setIcon(QIcon(toolbarImage(button.image)));
+        action->setToolTip(qstr(button.tip));
+        action->setStatusTip(text(button.command)); // empty for buttons without a prompt string
+        if (button.command >= cmd::ViewSmallIcons && button.command <= cmd::ViewDetails) {
+            // The list starts in the details style; the other styles come with the
+            // full result pane.
+            action->setCheckable(true);
+            action->setChecked(button.command == cmd::ViewDetails);
+            styles->addAction(action);
+        }
+        m_toolbar->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+
+    if (QAction* item = findChild<QAction*>(QStringLiteral("menu%1").arg(cmd::ViewToolbar)))
+        connect(m_toolbar, &QToolBar::visibilityChanged, item, [this, item] { item->setChecked(!m_toolbar->isHidden()); });
+}
+
+void CMainFrame::createAccelerators()
+{
+    for (const Accelerator& accel : qv::mainAccelerators()) {
+        QAction* action = makeCommandAction(QString(), accel.command);
+        action->setObjectName(QStringLiteral("accel_") + qstr(accel.key));
+        action->setShortcut(QKeySequence(qstr(accel.key), QKeySequence::PortableText));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+}
+
+void CMainFrame::createStatusBar()
+{
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("statusBar"));
+    m_message = new QLabel(text(IDS_IDLE_MESSAGE), bar);
+    m_message->setObjectName(QStringLiteral("messagePane"));
+    bar->addWidget(m_message, 1);
+    const int ids[3] = {IDS_INDICATOR_CAPS, IDS_INDICATOR_NUM, IDS_INDICATOR_SCROLL};
+    for (int i = 0; i < 3; ++i) {
+        auto* pane = new QLabel(bar);
+        pane->setObjectName(QStringLiteral("indicator") + text(ids[i]));
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // Sized for its text whether the lock is on or off, so the bar does not jump.
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(text(ids[i])) + 12);
+        pane->setProperty("indicatorText", text(ids[i]));
+        bar->addPermanentWidget(pane);
+        m_indicators[i] = pane;
+    }
+    setStatusBar(bar);
+
+    m_lockTimer = new QTimer(this);
+    m_lockTimer->setInterval(500);
+    connect(m_lockTimer, &QTimer::timeout, this, &CMainFrame::refreshLockKeys);
+    m_lockTimer->start();
+    refreshLockKeys();
+}
+
+void CMainFrame::setLockKeySource(std::function<LockKeys()> source)
+{
+    m_lockKeys = std::move(source);
+    refreshLockKeys();
+}
+
+void CMainFrame::refreshLockKeys()
+{
+    const LockKeys keys = m_lockKeys ? m_lockKeys() : LockKeys{};
+    const bool on[3] = {keys.caps, keys.num, keys.scroll};
+    for (int i = 0; i < 3; ++i)
+        m_indicators[i]->setText(on[i] ? m_indicators[i]->property("indicatorText").toString() : QString());
+}
+
+void CMainFrame::createPanes()
+{
+    m_outer = new QSplitter(Qt::Horizontal, this);
+    m_outer->setObjectName(QStringLiteral("outerSplitter"));
+    m_outer->setChildrenCollapsible(false);
+
+    m_inner = new QSplitter(Qt::Vertical, m_outer);
+    m_inner->setObjectName(QStringLiteral("innerSplitter"));
+    m_inner->setChildrenCollapsible(false);
+
+    m_model = new ResultListModel(this);
+    m_view = new CQVView(m_outer);
+    m_view->setResultModel(m_model);
+    m_view->resize(300, 240);
+
+    m_form = new CSearchForView(m_inner);
+    m_form->setResultModel(m_model);
+    m_form->setSearchServices(SearchServices::makeDefault());
+    connect(m_form, &CSearchForView::statusText, this, &CMainFrame::setMessageText);
+    // Queued, so that the form has left its own handler before the window goes.
+    connect(m_form, &CSearchForView::closeReady, this, &CMainFrame::close, Qt::QueuedConnection);
+    m_formPane = m_form;
+    m_formPane->setObjectName(QStringLiteral("searchForm"));
+    m_formPane->resize(300, 220);
+
+    m_tree = new CLeftView(m_inner);
+    m_tree->resize(300, 220);
+    connect(m_tree, &CLeftView::placeSelected, m_form, &CSearchForView::setSearchPlace);
+
+    m_inner->addWidget(m_formPane);
+    m_inner->addWidget(m_tree);
+    m_outer->addWidget(m_inner);
+    m_outer->addWidget(m_view);
+
+    // Extra room goes to the result list and the tree; the left column and the
+    // form keep their sizes when the window grows.
+    m_outer->setStretchFactor(0, 0);
+    m_outer->setStretchFactor(1, 1);
+    m_inner->setStretchFactor(0, 0);
+    m_inner->setStretchFactor(1, 1);
+    m_outer->setSizes({300, 724});
+    m_inner->setSizes({220, 400});
+
+    setCentralWidget(m_outer);
+}
+
+void CMainFrame::addCommandRoute(CommandTarget* target)
+{
+    m_routes.push_back(target);
+}
+
+void CMainFrame::executeCommand(int id)
+{
+    if (onCommand(id))
+        return;
+    for (CommandTarget* target : m_routes)
+        if (target->onCommand(id))
+            return;
+}
+
+bool CMainFrame::onCommand(int id)
+{
+    switch (id) {
+    case cmd::NewSearch:
+        newSearch();
+        return true;
+    case cmd::AppExit:
+        close();
+        return true;
+    case cmd::ViewToolbar:
+    case cmd::ViewStatusBar: {
+        // isHidden, not isVisible: before the window shows, nothing is visible.
+        QWidget* bar = id == cmd::ViewToolbar ? static_cast<QWidget*>(m_toolbar) : statusBar();
+        bar->setVisible(bar->isHidden());
+        if (QAction* item = findChild<QAction*>(QStringLiteral("menu%1").arg(id)))
+            item->setChecked(!bar->isHidden());
+        return true;
+    }
+    case cmd::SelectAllAccel:
+    case cmd::SelectAllMenu:
+        m_view->setFocus(Qt::ShortcutFocusReason);
+        m_view->selectAllRows();
+        return true;
+    case cmd::InvertSelection:
+        m_view->setFocus(Qt::ShortcutFocusReason);
+        m_view->invertRowSelection();
+        return true;
+    case cmd::HelpMenu:
+    case cmd::HelpButton: {
+        HelpDialog box(this);
+        box.exec();
+        return true;
+    }
+    case cmd::Mail:
+        m_launcher->open(QUrl(QStringLiteral("mailto:quendle@example.org?subject=Trawlex")));
+        return true;
+    case cmd::NextPane:
+        focusPane(1);
+        return true;
+    case cmd::PrevPane:
+        focusPane(-1);
+        return true;
+    case cmd::ViewSmallIcons:
+    case cmd::ViewLargeIcons:
+    case cmd::ViewList:
+    case cmd::ViewDetails:
+    case cmd::MapDriveButton:
+    case cmd::MapDriveMenu:
+    case cmd::FontMenu:
+    case cmd::FontButton:
+    case cmd::PrintAccel:
+    case cmd::PrintButton:
+    case cmd::PrintMenu:
+        // Handled by the frame; they act once the full result pane and the
+        // platform dialogs are in place.
+        return true;
+    default:
+        if (cmd::columnOfCommand(id) >= 0) {
+            showColumn(id);
+            return true;
+        }
+        return false;
+    }
+}
+
+void CMainFrame::showColumn(int id)
+{
+    // The menu's check mark is the only record of a column's visibility; Qt has
+    // already flipped it when the item was chosen.
+    const QAction* item = findChild<QAction*>(QStringLiteral("menu%1").arg(id));
+    if (item)
+        m_view->setColumnShown(cmd::columnOfCommand(id), item->isChecked());
+}
+
+void CMainFrame::newSearch()
+{
+    // Another instance: the program in the start directory, else this program.
+    const QString inStart = QDir(m_startDirectory).filePath(QStringLiteral("qv"));
+    const QString program = QFileInfo(inStart).isExecutable() ? inStart : QCoreApplication::applicationFilePath();
+    m_launcher->startProgram(program);
+}
+
+void CMainFrame::focusPane(int step)
+{
+    QWidget* panes[3] = {m_formPane, m_tree, m_view};
+    int current = -1;
+    const QWidget* focus = QApplication::focusWidget();
+    for (int i = 0; i < 3; ++i)
+        if (focus && (focus == panes[i] || panes[i]->isAncestorOf(focus)))
+            current = i;
+    const int next = current < 0 ? 0 : (current + step + 3) % 3;
+    QWidget* pane = panes[next];
+    if (pane->focusPolicy() & Qt::TabFocus) {
+        pane->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // A container pane (the form): its first control that takes the focus.
+    for (QWidget* w = pane->nextInFocusChain(); w && w != pane; w = w->nextInFocusChain()) {
+        if (pane->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(pane) && w->isEnabled()) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+void CMainFrame::setMessageText(const QString& message)
+{
+    m_message->setText(message.isEmpty() ? text(IDS_IDLE_MESSAGE) : message);
+}
+
+QString CMainFrame::messageText() const
+{
+    return m_message->text();
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        // Prompts of menu items and buttons go to our message pane; QStatusBar's own
+        // temporary message would hide it.
+        setMessageText(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && isWindowLevelKey(static_cast<QKeyEvent*>(event))) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            // Refuse the text box's claim, so the window's shortcut runs.
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_form->requestClose()) {
+        // The search is asked to stop; closeReady() closes the window when it has.
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace qv

@@ -1,0 +1,93 @@
+// The main window: menu bar, toolbar, window shortcuts and status bar, the two
+// splitters that hold the search form, the location tree and the result list, the
+// frame's commands, and what closing does while a search runs.
+#pragma once
+
+#include "app/CommandTarget.h"
+#include "app/LockKeys.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QSplitter;
+class QToolBar;
+class QTimer;
+
+namespace qv {
+
+class CLeftView;
+class CQVView;
+class CSearchForView;
+class ResultListModel;
+class ShellLauncher;
+
+class CMainFrame final : public QMainWindow, public CommandTarget {
+    Q_OBJECT
+public:
+    // startDirectory: where new-search looks for the program first.
+    CMainFrame(QString startDirectory, std::shared_ptr<ShellLauncher> launcher, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Commands the frame does not handle go to these, in the order added.
+    void addCommandRoute(CommandTarget* target);
+    // Runs a command as its menu item, button or key would.
+    void executeCommand(int id);
+    bool onCommand(int id) override;
+
+    // The three panes: form (inner 0,0), tree (inner 1,0), result list (outer 0,1).
+    QWidget* searchFormPane() const { return m_formPane; }
+    CSearchForView* searchForm() const { return m_form; }
+    CLeftView* locationTree() const { return m_tree; }
+    CQVView* rightPane() const { return m_view; }
+    ResultListModel* resultModel() const { return m_model; }
+    QSplitter* outerSplitter() const { return m_outer; }
+    QSplitter* innerSplitter() const { return m_inner; }
+    QToolBar* toolbar() const { return m_toolbar; }
+
+    // The status bar's message pane; an empty text shows the idle text.
+    void setMessageText(const QString& text);
+    QString messageText() const;
+
+    // Where the lock-key indicators read their states (tests script them).
+    void setLockKeySource(std::function<LockKeys()> source);
+    void refreshLockKeys();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createMenus();
+    void createToolbar();
+    void createAccelerators();
+    void createStatusBar();
+    void createPanes();
+    QAction* makeCommandAction(const QString& text, int id);
+    void focusPane(int step);
+    void newSearch();
+    void showColumn(int id);
+
+    QString m_startDirectory;
+    std::shared_ptr<ShellLauncher> m_launcher;
+    std::vector<CommandTarget*> m_routes;
+
+    QToolBar* m_toolbar = nullptr;
+    QLabel* m_message = nullptr;
+    QLabel* m_indicators[3] = {};
+    QTimer* m_lockTimer = nullptr;
+    std::function<LockKeys()> m_lockKeys;
+
+    QSplitter* m_outer = nullptr;
+    QSplitter* m_inner = nullptr;
+    QWidget* m_formPane = nullptr;
+    CSearchForView* m_form = nullptr;
+    CLeftView* m_tree = nullptr;
+    CQVView* m_view = nullptr;
+    ResultListModel* m_model = nullptr;
+};
+
+} // namespace qv

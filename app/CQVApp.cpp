@@ -1,0 +1,83 @@
+// Start-up in the order the program has always followed: start directory, profile,
+// document and frame, caption, show.
+#include "app/CQVApp.h"
+
+#include "app/AboutDialog.h"
+#include "app/CMainFrame.h"
+#include "app/CQVDoc.h"
+#include "app/CommandIds.h"
+#include "app/DesktopShellLauncher.h"
+#include "resources/ResourceIcon.h"
+#include "resources/StringTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace qv {
+
+CQVApp::CQVApp(std::shared_ptr<ShellLauncher> launcher, QObject* parent)
+    : QObject(parent)
+    , m_launcher(launcher ? std::move(launcher) : std::make_shared<DesktopShellLauncher>())
+{
+}
+
+CQVApp::~CQVApp() = default;
+
+bool CQVApp::initInstance()
+{
+    ensureResources();
+    // QDir::currentPath has no trailing separator except for the root.
+    m_startDirectory = QDir::currentPath();
+
+    if (auto settings = StandardProfile::open())
+        m_profile.load(*settings);
+
+    m_doc = std::make_unique<CQVDoc>();
+    if (!m_doc->onNewDocument())
+        return false;
+    m_frame = std::make_unique<CMainFrame>(m_startDirectory, m_launcher);
+    m_frame->addCommandRoute(m_doc.get());
+    m_frame->addCommandRoute(this);
+
+    const std::string_view caption = loadString(IDS_MAIN_CAPTION);
+    m_frame->setWindowTitle(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
+    m_frame->show();
+    return true;
+}
+
+void CQVApp::exitInstance()
+{
+    if (auto settings = StandardProfile::open())
+        m_profile.save(*settings);
+    m_frame.reset();
+    m_doc.reset();
+}
+
+QString CQVApp::helpFilePath(const QString& startDirectory, const QString& programDirectory)
+{
+    const QString inStart = QDir(startDirectory).filePath(QStringLiteral("help.txt"));
+    if (QFileInfo::exists(inStart))
+        return inStart;
+    const QString besideProgram = QDir(programDirectory).filePath(QStringLiteral("help.txt"));
+    return QFileInfo::exists(besideProgram) ? besideProgram : inStart;
+}
+
+bool CQVApp::onCommand(int id)
+{
+    switch (id) {
+    case cmd::AppAbout: {
+        AboutDialog box(m_frame.get());
+        box.exec();
+        return true;
+    }
+    case cmd::HelpHook:
+        m_launcher->open(QUrl::fromLocalFile(helpFilePath(m_startDirectory, QCoreApplication::applicationDirPath())));
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace qv

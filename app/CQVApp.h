@@ -1,0 +1,52 @@
+// The application object: start-up and exit, the start directory, the standard
+// profile, the document and the main frame, the about box and the help hook.
+#pragma once
+
+#include "app/CommandTarget.h"
+#include "app/StandardProfile.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace qv {
+
+class CMainFrame;
+class CQVDoc;
+class ShellLauncher;
+
+class CQVApp final : public QObject, public CommandTarget {
+    Q_OBJECT
+public:
+    // The launcher opens help.txt and starts programs; null means the desktop's.
+    explicit CQVApp(std::shared_ptr<ShellLauncher> launcher = nullptr, QObject* parent = nullptr);
+    ~CQVApp() override;
+
+    // Start-up: start directory, profile, document, main frame, caption, show.
+    // False when the window could not be built; the program then ends.
+    bool initInstance();
+    // Exit: writes the profile back.
+    void exitInstance();
+
+    // The current directory at start-up, without a trailing separator unless it is "/".
+    const QString& startDirectory() const { return m_startDirectory; }
+    CMainFrame* mainFrame() const { return m_frame.get(); }
+    CQVDoc* document() const { return m_doc.get(); }
+    const StandardProfile& profile() const { return m_profile; }
+
+    // help.txt in the start directory, else beside the executable; the start
+    // directory's path when neither exists (opening it then fails unreported).
+    static QString helpFilePath(const QString& startDirectory, const QString& programDirectory);
+
+    // About box (57664) and the help hook (F1).
+    bool onCommand(int id) override;
+
+private:
+    std::shared_ptr<ShellLauncher> m_launcher;
+    QString m_startDirectory;
+    StandardProfile m_profile;
+    std::unique_ptr<CQVDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+} // namespace qv

@@ -1,0 +1,19 @@
+// Opens documents with the desktop's associations and starts programs detached.
+#include "app/DesktopShellLauncher.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+
+namespace qv {
+
+void DesktopShellLauncher::open(const QUrl& target)
+{
+    QDesktopServices::openUrl(target);
+}
+
+void DesktopShellLauncher::startProgram(const QString& program)
+{
+    QProcess::startDetached(program, {});
+}
+
+} // namespace qv

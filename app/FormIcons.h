@@ -1,0 +1,21 @@
+// The search form's icons by resource number: the compiled-in picture when the
+// program has one, otherwise a theme icon or a small drawn one.
+#pragma once
+
+#include <QIcon>
+
+namespace qv {
+
+namespace FormIcon {
+enum : int {
+    Search = 158,
+    Stop = 159,
+    Pause = 160,
+    Resume = 161, // the Pause button while the search is paused
+};
+} // namespace FormIcon
+
+// Never null: every number the form uses has a drawn stand-in.
+QIcon formIcon(int resource);
+
+} // namespace qv

@@ -1,0 +1,35 @@
+// The real program's search services.
+#include "app/SearchServices.h"
+
+#include "network/SmbNetworkEnumerator.h"
+#include "platform/LocalFileSystem.h"
+#include "platform/MimeFileTypeInfo.h"
+#include "platform/SmbClient.h"
+#include "platform/SmbFileSystem.h"
+
+namespace qv {
+namespace {
+
+// The enumerator refers to its client; keeping both in one block keeps the client
+// alive as long as anyone holds the enumerator.
+struct SmbEnumeration {
+    explicit SmbEnumeration(std::shared_ptr<SmbClient> c) : client(std::move(c)), enumerator(*client) {}
+    std::shared_ptr<SmbClient> client;
+    SmbNetworkEnumerator enumerator;
+};
+
+} // namespace
+
+std::shared_ptr<SearchServices> SearchServices::makeDefault()
+{
+    auto services = std::make_shared<SearchServices>();
+    services->localFiles = std::make_shared<LocalFileSystem>();
+    services->smb = std::make_shared<SmbClient>();
+    services->networkFiles = std::make_shared<SmbFileSystem>(services->smb);
+    auto enumeration = std::make_shared<SmbEnumeration>(services->smb);
+    services->enumerator = std::shared_ptr<NetworkEnumerator>(enumeration, &enumeration->enumerator);
+    services->fileTypes = std::make_shared<MimeFileTypeInfo>();
+    return services;
+}
+
+} // namespace qv

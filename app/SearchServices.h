@@ -1,0 +1,30 @@
+// What a search needs besides the form: the file systems, the network, the file types.
+// The frame makes the real ones with makeDefault(); tests fill in scripted ones.
+#pragma once
+
+#include <memory>
+
+namespace qv {
+
+class FileSystem;
+class FileTypeInfo;
+class NetworkEnumerator;
+class SmbClient;
+
+class SearchServices final {
+public:
+    std::shared_ptr<FileSystem> localFiles;          // local folder places
+    std::shared_ptr<FileSystem> networkFiles;        // "\\HOST\share\..." folders; may be null
+    std::shared_ptr<NetworkEnumerator> enumerator;   // workgroups, computers, shares; may be null
+    std::shared_ptr<FileTypeInfo> fileTypes;
+    // The SMB helper the network services above talk through, when they do: Stop
+    // aborts it so that no call to a silent server delays the stop, and the next
+    // search starts it afresh. Null for scripted services.
+    std::shared_ptr<SmbClient> smb;
+
+    // Local POSIX files, one SMB helper for the searches (enumeration and files)
+    // and the shared MIME database in Japanese.
+    static std::shared_ptr<SearchServices> makeDefault();
+};
+
+} // namespace qv

@@ -1,0 +1,20 @@
+// What the program asks the desktop to do on its behalf: open a document or an
+// address, start a program. The frame and the application reach the desktop only
+// through this interface, so tests can record the requests instead.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace qv {
+
+class ShellLauncher {
+public:
+    virtual ~ShellLauncher() = default;
+    // Opens a file or address with the program the desktop associates with it.
+    virtual void open(const QUrl& target) = 0;
+    // Starts a program, independent of this one.
+    virtual void startProgram(const QString& program) = 0;
+};
+
+} // namespace qv

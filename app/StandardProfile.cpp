@@ -1,0 +1,48 @@
+// Reads and writes the standard profile in the layout the registry profile had.
+#include "app/StandardProfile.h"
+
+#include "resources/StringTable.h"
+
+namespace qv {
+namespace {
+const QString kRecentSection = QStringLiteral("Recent File List");
+const QString kSettingsSection = QStringLiteral("Settings");
+const QString kPreviewPages = QStringLiteral("PreviewPages");
+QString recentKey(int n) { return QStringLiteral("File%1").arg(n); }
+} // namespace
+
+std::unique_ptr<QSettings> StandardProfile::open()
+{
+    const std::string_view title = loadString(IDS_APP_TITLE);
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("Local AppWizard-Generated Applications"),
+                                       QString::fromUtf8(title.data(), qsizetype(title.size())));
+}
+
+void StandardProfile::load(QSettings& settings)
+{
+    m_recentFiles.clear();
+    settings.beginGroup(kRecentSection);
+    for (int n = 1; n <= kRecentFileCount; ++n) {
+        const QString path = settings.value(recentKey(n)).toString();
+        if (!path.isEmpty())
+            m_recentFiles << path;
+    }
+    settings.endGroup();
+    m_previewPages = settings.value(kSettingsSection + u'/' + kPreviewPages, 0).toInt();
+}
+
+void StandardProfile::save(QSettings& settings) const
+{
+    // The section is rewritten whole, so entries beyond the list do not linger.
+    settings.remove(kRecentSection);
+    settings.beginGroup(kRecentSection);
+    for (int n = 1; n <= m_recentFiles.size() && n <= kRecentFileCount; ++n)
+        settings.setValue(recentKey(n), m_recentFiles.at(n - 1));
+    settings.endGroup();
+    if (m_previewPages != 0)
+        settings.setValue(kSettingsSection + u'/' + kPreviewPages, m_previewPages);
+    settings.sync();
+}
+
+} // namespace qv

@@ -1,0 +1,35 @@
+// The framework's standard profile: the recent-file list (four entries) and the
+// preview value, kept in an INI file under the XDG config folder with the section
+// and value names of the original registry profile.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace qv {
+
+class StandardProfile final {
+public:
+    static constexpr int kRecentFileCount = 4;
+
+    // The profile file: organisation "Local AppWizard-Generated Applications",
+    // application named by the application title (string 57344).
+    static std::unique_ptr<QSettings> open();
+
+    // Reads "Recent File List/File1".."File4" and "Settings/PreviewPages".
+    void load(QSettings& settings);
+    // Writes the recent-file list back (empty entries are not written) and the
+    // preview value when it is not 0.
+    void save(QSettings& settings) const;
+
+    const QStringList& recentFiles() const { return m_recentFiles; }
+    int previewPages() const { return m_previewPages; }
+
+private:
+    QStringList m_recentFiles;
+    int m_previewPages = 0;
+};
+
+} // namespace qv

@@ -1,0 +1,523 @@
+// The search form on real widgets, offscreen: its state after set-up, the option
+// area, the histories, and Search, Stop and Pause through every state of a search.
+#include "app/CSearchForView.h"
+#include "app/SearchAnimation.h"
+#include "app/SearchServices.h"
+#include "results/ResultListModel.h"
+#include "search/SearchCriteria.h"
+#include "search/SearchState.h"
+#include "tests/gui/form/SlowFileSystem.h"
+#include "tests/support/FakeFileTypes.h"
+#include "tests/support/MemoryFileSystem.h"
+#include "tests/support/ScriptedNetwork.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+using namespace qv;
+using namespace qv::test;
+
+#if defined(__SANITIZE_THREAD__)
+// The Qt libraries are not instrumented: they synchronise through futexes that
+// ThreadSanitizer cannot see (Qt's painting hands large fills to its own thread pool),
+// so what they do inside themselves is left out. The form's and the worker's own code
+// is instrumented and still checked.
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "called_from_lib:libQt6Core.so.6\n"
+           "called_from_lib:libQt6Gui.so.6\n"
+           "called_from_lib:libQt6Widgets.so.6\n"
+           "called_from_lib:libQt6Test.so.6\n";
+}
+#endif
+
+namespace {
+
+constexpr int kOptionArea[] = {1011, 1015, 1016, 1017, 1012, 1018, 1019, 154, 155, 1013, 1014, 1020, 1021, 1022};
+
+// One form with its model, searching a local folder place "/mem" of the given file system.
+struct Rig {
+    std::shared_ptr<FileSystem> files;
+    ResultListModel model;
+    CSearchForView form;
+    QSignalSpy status{&form, &CSearchForView::statusText};
+    QSignalSpy ended{&form, &CSearchForView::searchEnded};
+    QSignalSpy closeReady{&form, &CSearchForView::closeReady};
+
+    explicit Rig(std::shared_ptr<FileSystem> fileSystem) : files(std::move(fileSystem))
+    {
+        auto services = std::make_shared<SearchServices>();
+        services->localFiles = files;
+        services->fileTypes = std::make_shared<FakeFileTypes>();
+        form.setSearchServices(services);
+        form.setResultModel(&model);
+        SearchPlace place;
+        place.level = LevelFolder;
+        place.placePath = place.walkRoot = "/mem";
+        place.local = true;
+        form.setSearchPlace(place);
+        form.resize(300, 220);
+        form.show();
+    }
+
+    template <class T> T* get(int id) { return qobject_cast<T*>(form.control(id)); }
+    QPushButton* button(int id) { return get<QPushButton>(id); }
+    SearchAnimation* animation() { return qobject_cast<SearchAnimation*>(form.control(156)); }
+    int pauseIcon() { return button(1006)->property("iconId").toInt(); }
+    QString pauseCaption() { return button(1006)->accessibleName(); }
+    QString lastStatus() { return status.isEmpty() ? QString() : status.last().at(0).toString(); }
+    QStringList statuses()
+    {
+        QStringList out;
+        for (const auto& args : status)
+            out << args.at(0).toString();
+        return out;
+    }
+    void setName(const QString& text) { get<QComboBox>(1030)->setEditText(text); }
+    void clickSearch() { QTest::mouseClick(button(1004), Qt::LeftButton); }
+    void clickStop() { QTest::mouseClick(button(1005), Qt::LeftButton); }
+    void clickPause() { QTest::mouseClick(button(1006), Qt::LeftButton); }
+    bool waitEnded(int count = 1) { return QTest::qWaitFor([&] { return ended.count() >= count; }, 10000); }
+};
+
+std::shared_ptr<MemoryFileSystem> flatTree(int files)
+{
+    auto fs = std::make_shared<MemoryFileSystem>('/');
+    for (int i = 0; i < files; ++i) {
+        FileEntry e;
+        char name[32];
+        std::snprintf(name, sizeof name, "f%05d.txt", i);
+        e.name = name;
+        fs->addFile("/mem", e, "x");
+    }
+    return fs;
+}
+
+} // namespace
+
+class SearchFormTest final : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpState();
+    void tabOrderFollowsTheTemplate();
+    void sizeBoxesTakeDigitsOnly();
+    void optionToggleShowsHidesAndKeepsValues();
+    void readsTheControlsIntoTheCriteria();
+    void historyTakesATextOnceLowerCasedAtTheTop();
+    void runControlWalksTheStateTable();
+    void stopWhilePausedEndsTheSearch();
+    void stopJustAfterSearchWalksNothing();
+    void closeDuringASearchWaitsForTheWorker();
+    void closeWhilePausedLetsTheWorkerEnd();
+    void closeWhenIdleClosesAtOnce();
+    void pauseAfterTheWorkerEndedDoesNothing();
+    void countTextEndsTheSearch();
+    void rowsArriveInOrderNewestOnTop();
+    void secondSearchClearsTheRows();
+    void networkPlaceUsesTheEnumerator();
+};
+
+void SearchFormTest::startUpState()
+{
+    Rig rig(flatTree(1));
+    QVERIFY(rig.button(1004)->isEnabled());
+    QVERIFY(!rig.button(1005)->isEnabled());
+    QVERIFY(!rig.button(1006)->isEnabled());
+    QCOMPARE(rig.pauseIcon(), 160);
+    QCOMPARE(rig.button(1004)->property("iconId").toInt(), 158);
+    QCOMPARE(rig.button(1005)->property("iconId").toInt(), 159);
+    QVERIFY(!rig.button(1004)->icon().isNull());
+    QVERIFY(!rig.button(1006)->icon().isNull());
+
+    auto* types = rig.get<QComboBox>(1002);
+    QVERIFY(!types->isEditable());
+    const QStringList typeTexts = {"全部", "ファイル、フォルダ", "共有フォルダ", "コンピューター", "グループ", "プリンター"};
+    QCOMPARE(types->count(), typeTexts.size());
+    for (int i = 0; i < types->count(); ++i) {
+        QCOMPARE(types->itemText(i), typeTexts[i]);
+        QVERIFY2(!types->itemIcon(i).isNull(), "a type row without its image");
+    }
+    QCOMPARE(types->currentIndex(), 0);
+    auto* timeTypes = rig.get<QComboBox>(1012);
+    QCOMPARE(timeTypes->count(), 3);
+    QCOMPARE(timeTypes->itemText(0), QString("更新時間"));
+    QCOMPARE(timeTypes->itemText(1), QString("新規時間"));
+    QCOMPARE(timeTypes->itemText(2), QString("アクセス時間"));
+    QCOMPARE(timeTypes->currentIndex(), 0);
+
+    QVERIFY(rig.get<QCheckBox>(1008)->isChecked());
+    QCOMPARE(rig.get<QCheckBox>(1008)->text(), QString("サブパスも検索"));
+    QVERIFY(!rig.get<QCheckBox>(1010)->isChecked());
+    QVERIFY(!rig.get<QCheckBox>(1024)->isChecked());
+    for (int id : {1030, 1032}) {
+        auto* box = rig.get<QComboBox>(id);
+        QVERIFY(box->isEditable());
+        QVERIFY(box->currentText().isEmpty());
+        QCOMPARE(box->count(), 0);
+    }
+    QVERIFY(rig.get<QLineEdit>(1003)->isReadOnly());
+    QCOMPARE(rig.get<QLineEdit>(1003)->text(), QString("/mem"));
+    for (int id : kOptionArea)
+        QVERIFY2(rig.form.control(id)->isHidden(), qPrintable(QString("option control %1 shows").arg(id)));
+    for (int id : {154, 155}) {
+        auto* picker = rig.get<QDateTimeEdit>(id);
+        QCOMPARE(picker->displayFormat(), QString("yyyy/M/d,H:m:s"));
+        QVERIFY(qAbs(picker->dateTime().secsTo(QDateTime::currentDateTime())) < 60);
+    }
+    QVERIFY(!rig.animation()->isPlaying());
+    QCOMPARE(rig.animation()->currentFrame(), 0);
+    QVERIFY(!rig.form.isSearching());
+}
+
+void SearchFormTest::tabOrderFollowsTheTemplate()
+{
+    Rig rig(flatTree(1));
+    rig.get<QCheckBox>(1010)->setChecked(true); // hidden controls are skipped by tabbing
+    const int expected[] = {1002, 1003, 1004, 1005, 1006, 1008, 1010, 154, 155, 1012, 1013, 1014,
+                            1015, 1016, 1024, 1030, 1032};
+    QWidget* w = rig.form.control(expected[0]);
+    for (std::size_t i = 1; i < std::size(expected); ++i) {
+        QWidget* next = w->nextInFocusChain();
+        // Inner widgets (a combo box's line edit, a picker's editor) are part of their
+        // control; labels and frames take no focus.
+        while (next && (next->property("controlId").isNull() || next->focusPolicy() == Qt::NoFocus))
+            next = next->nextInFocusChain();
+        QVERIFY(next);
+        QCOMPARE(next->property("controlId").toInt(), expected[i]);
+        w = next;
+    }
+}
+
+void SearchFormTest::sizeBoxesTakeDigitsOnly()
+{
+    Rig rig(flatTree(1));
+    rig.get<QCheckBox>(1010)->setChecked(true);
+    auto* min = rig.get<QLineEdit>(1013);
+    QTest::keyClicks(min, "1a2-3 ");
+    QCOMPARE(min->text(), QString("123"));
+}
+
+void SearchFormTest::optionToggleShowsHidesAndKeepsValues()
+{
+    Rig rig(flatTree(1));
+    const QSize extent = rig.form.findChild<QWidget*>("form101")->size();
+    auto* options = rig.get<QCheckBox>(1010);
+    QTest::mouseClick(options, Qt::LeftButton, {}, QPoint(4, options->height() / 2));
+    QVERIFY(options->isChecked());
+    for (int id : kOptionArea)
+        QVERIFY2(!rig.form.control(id)->isHidden(), qPrintable(QString("option control %1 hidden").arg(id)));
+    QCOMPARE(rig.get<QGroupBox>(1011)->title(), QString("検索オプション"));
+
+    rig.get<QCheckBox>(1015)->setChecked(true);
+    rig.get<QComboBox>(1012)->setCurrentIndex(2);
+    rig.get<QLineEdit>(1014)->setText("42");
+    const QDateTime start(QDate(2020, 1, 2), QTime(3, 4, 5));
+    rig.get<QDateTimeEdit>(154)->setDateTime(start);
+
+    QTest::mouseClick(options, Qt::LeftButton, {}, QPoint(4, options->height() / 2));
+    QVERIFY(!options->isChecked());
+    for (int id : kOptionArea)
+        QVERIFY(rig.form.control(id)->isHidden());
+    QCOMPARE(rig.form.findChild<QWidget*>("form101")->size(), extent);
+
+    options->setChecked(true);
+    QVERIFY(rig.get<QCheckBox>(1015)->isChecked());
+    QCOMPARE(rig.get<QComboBox>(1012)->currentIndex(), 2);
+    QCOMPARE(rig.get<QLineEdit>(1014)->text(), QString("42"));
+    QCOMPARE(rig.get<QDateTimeEdit>(154)->dateTime(), start);
+    QCOMPARE(rig.get<QDateTimeEdit>(154)->text(), QString("2020/1/2,3:4:5"));
+}
+
+void SearchFormTest::readsTheControlsIntoTheCriteria()
+{
+    Rig rig(flatTree(3));
+    rig.setName("*.TXT; *.doc");
+    rig.get<QCheckBox>(1024)->setChecked(true);
+    rig.get<QComboBox>(1032)->setEditText("Abc");
+    rig.get<QComboBox>(1002)->setCurrentIndex(1);
+    rig.get<QCheckBox>(1008)->setChecked(false);
+    // Ticked inside a hidden option area: not read.
+    rig.get<QCheckBox>(1016)->setChecked(true);
+    rig.get<QLineEdit>(1013)->setText("10");
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded());
+    const SearchCriteria& c = rig.form.criteria();
+    QCOMPARE(QString::fromStdString(c.nameText), QString("*.txt; *.doc"));
+    QCOMPARE(c.namePatterns.size(), std::size_t(2));
+    QCOMPARE(QString::fromStdString(c.namePatterns[1]), QString("*.DOC"));
+    QVERIFY(c.containing);
+    QCOMPARE(QString::fromStdString(c.containingText), QString("abc"));
+    QCOMPARE(c.typeIndex, 1);
+    QVERIFY(!c.subFolders);
+    QVERIFY(!c.optionsShown);
+    QVERIFY(!c.sizeCondition);
+    QCOMPARE(c.minimumKb, std::int64_t(0));
+    QCOMPARE(QString::fromStdString(c.lookInPath), QString("/mem"));
+}
+
+void SearchFormTest::historyTakesATextOnceLowerCasedAtTheTop()
+{
+    Rig rig(flatTree(2));
+    auto* names = rig.get<QComboBox>(1030);
+    rig.setName("Report");
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded(1));
+    QCOMPARE(names->count(), 1);
+    QCOMPARE(names->itemText(0), QString("report"));
+    QCOMPARE(names->currentText(), QString("Report")); // what was typed stays in the box
+
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded(2));
+    QCOMPARE(names->count(), 1);
+
+    rig.setName("Other");
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded(3));
+    QCOMPARE(names->count(), 2);
+    QCOMPARE(names->itemText(0), QString("other"));
+    QCOMPARE(names->itemText(1), QString("report"));
+    // The containing-string box was empty three times: one empty entry.
+    QCOMPARE(rig.get<QComboBox>(1032)->count(), 1);
+    QCOMPARE(rig.get<QComboBox>(1032)->itemText(0), QString());
+}
+
+void SearchFormTest::runControlWalksTheStateTable()
+{
+    auto slow = std::make_shared<SlowFileSystem>(200, 2, 15);
+    Rig rig(slow);
+    rig.setName("*.txt");
+
+    // idle -> searching
+    rig.clickSearch();
+    QVERIFY(rig.form.isSearching());
+    QVERIFY(!rig.button(1004)->isEnabled());
+    QVERIFY(rig.button(1005)->isEnabled());
+    QVERIFY(rig.button(1006)->isEnabled());
+    QCOMPARE(rig.pauseIcon(), 160);
+    QVERIFY(rig.animation()->isPlaying());
+    QCOMPARE(rig.statuses().value(0), QString("結果をクリア"));
+    QVERIFY(QTest::qWaitFor([&] { return slow->listed() >= 3; }, 5000));
+
+    // searching -> paused: the worker is held
+    rig.clickPause();
+    QVERIFY(rig.form.isPaused());
+    QCOMPARE(rig.pauseIcon(), 161);
+    QCOMPARE(rig.pauseCaption(), QString("続き"));
+    QVERIFY(!rig.animation()->isPlaying());
+    QVERIFY(!rig.button(1004)->isEnabled());
+    QVERIFY(rig.button(1005)->isEnabled());
+    QTest::qWait(60); // a listing under way when Pause came may still finish
+    const int heldAt = slow->entered();
+    QTest::qWait(250);
+    QCOMPARE(slow->entered(), heldAt);
+    const int frame = rig.animation()->currentFrame();
+    QTest::qWait(400);
+    QCOMPARE(rig.animation()->currentFrame(), frame); // a still animation
+
+    // paused -> searching
+    rig.clickPause();
+    QVERIFY(!rig.form.isPaused());
+    QCOMPARE(rig.pauseIcon(), 160);
+    QCOMPARE(rig.pauseCaption(), QString("一時停止"));
+    QVERIFY(rig.animation()->isPlaying());
+    QVERIFY(QTest::qWaitFor([&] { return slow->entered() > heldAt + 2; }, 5000));
+
+    // searching -> stopping
+    rig.clickStop();
+    QCOMPARE(rig.lastStatus(), QString(""));
+    QCOMPARE(rig.pauseCaption(), QString("一時停止"));
+    QVERIFY(!rig.animation()->isPlaying());
+    QVERIFY(!rig.button(1004)->isEnabled()); // the worker's end restores the buttons, not Stop
+    QVERIFY(rig.button(1005)->isEnabled());
+
+    // stopping -> idle
+    QVERIFY(rig.waitEnded());
+    QVERIFY(!rig.form.isSearching());
+    QVERIFY(rig.button(1004)->isEnabled());
+    QVERIFY(!rig.button(1005)->isEnabled());
+    QVERIFY(!rig.button(1006)->isEnabled());
+    QCOMPARE(rig.pauseIcon(), 160);
+    QVERIFY(!rig.animation()->isPlaying());
+    QVERIFY(slow->entered() < 201); // stopped before the end of the tree
+    const QString count = QString::number(rig.model.rowCount()) + "個見つかりました";
+    QCOMPARE(rig.lastStatus(), count);
+    QCOMPARE(rig.closeReady.count(), 0);
+}
+
+void SearchFormTest::stopWhilePausedEndsTheSearch()
+{
+    auto slow = std::make_shared<SlowFileSystem>(200, 1, 10);
+    Rig rig(slow);
+    rig.clickSearch();
+    QVERIFY(QTest::qWaitFor([&] { return slow->listed() >= 2; }, 5000));
+    rig.clickPause();
+    QCOMPARE(rig.pauseIcon(), 161);
+    rig.clickStop();
+    QCOMPARE(rig.pauseCaption(), QString("一時停止"));
+    QVERIFY2(rig.waitEnded(), "a paused worker did not see the stop");
+    QCOMPARE(rig.pauseIcon(), 160);
+    QVERIFY(rig.button(1004)->isEnabled());
+    QVERIFY(!rig.button(1006)->isEnabled());
+    QVERIFY(slow->entered() < 201);
+}
+
+void SearchFormTest::stopJustAfterSearchWalksNothing()
+{
+    auto slow = std::make_shared<SlowFileSystem>(5, 2, 0);
+    slow->closeGate(); // the walk's first listing waits here
+    Rig rig(slow);
+    rig.setName("*.txt");
+    rig.clickSearch();
+    rig.clickStop();
+    slow->openGate();
+    QVERIFY(rig.waitEnded());
+    QCOMPARE(rig.model.rowCount(), 0);
+    QVERIFY(slow->entered() <= 1);
+    QCOMPARE(rig.lastStatus(), QString("0個見つかりました"));
+    QVERIFY(rig.button(1004)->isEnabled());
+    QVERIFY(!rig.button(1005)->isEnabled());
+}
+
+void SearchFormTest::closeDuringASearchWaitsForTheWorker()
+{
+    auto slow = std::make_shared<SlowFileSystem>(5, 2, 0);
+    slow->closeGate();
+    Rig rig(slow);
+    rig.clickSearch();
+    QVERIFY(QTest::qWaitFor([&] { return slow->entered() >= 1; }, 5000));
+    QVERIFY(!rig.form.requestClose());
+    QTest::qWait(200);
+    QCOMPARE(rig.closeReady.count(), 0); // the worker is still in its listing
+    slow->openGate();
+    QVERIFY(QTest::qWaitFor([&] { return rig.closeReady.count() >= 1; }, 5000));
+    QTest::qWait(100);
+    QCOMPARE(rig.closeReady.count(), 1);
+    QCOMPARE(rig.ended.count(), 0);
+    // The buttons are left as they were: the window goes away.
+    QVERIFY(!rig.button(1004)->isEnabled());
+    QVERIFY(rig.button(1005)->isEnabled());
+    QVERIFY(!rig.form.isSearching());
+    QVERIFY(rig.form.requestClose());
+}
+
+void SearchFormTest::closeWhilePausedLetsTheWorkerEnd()
+{
+    auto slow = std::make_shared<SlowFileSystem>(200, 1, 10);
+    Rig rig(slow);
+    rig.clickSearch();
+    QVERIFY(QTest::qWaitFor([&] { return slow->listed() >= 2; }, 5000));
+    rig.clickPause();
+    QVERIFY(!rig.form.requestClose());
+    QVERIFY2(QTest::qWaitFor([&] { return rig.closeReady.count() == 1; }, 5000), "a paused worker kept the window open");
+    QVERIFY(slow->entered() < 201);
+}
+
+void SearchFormTest::closeWhenIdleClosesAtOnce()
+{
+    Rig rig(flatTree(2));
+    QVERIFY(rig.form.requestClose());
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded());
+    QVERIFY(rig.form.requestClose());
+    QCOMPARE(rig.closeReady.count(), 0);
+}
+
+void SearchFormTest::pauseAfterTheWorkerEndedDoesNothing()
+{
+    Rig rig(flatTree(3));
+    rig.clickSearch();
+    // The worker ends while the user-interface thread is busy: its end has not been
+    // handled yet, so the buttons are still those of a running search.
+    QThread::msleep(400);
+    QVERIFY(rig.button(1006)->isEnabled());
+    rig.form.pauseOrResume();
+    QCOMPARE(rig.pauseIcon(), 160);
+    QCOMPARE(rig.pauseCaption(), QString("Pause"));
+    QVERIFY(!rig.form.isPaused());
+    QVERIFY(rig.waitEnded());
+    QCOMPARE(rig.lastStatus(), QString("3個見つかりました"));
+}
+
+void SearchFormTest::countTextEndsTheSearch()
+{
+    Rig rig(flatTree(7));
+    rig.setName("f0000?.txt");
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded());
+    const QStringList texts = rig.statuses();
+    QCOMPARE(texts.first(), QString("結果をクリア"));
+    QCOMPARE(texts.last(), QString("7個見つかりました"));
+    QCOMPARE(rig.form.searchState().foundCount.load(), std::int64_t(7));
+}
+
+void SearchFormTest::rowsArriveInOrderNewestOnTop()
+{
+    constexpr int kFiles = 6000; // more than one drain's worth, and more than the queue holds
+    Rig rig(flatTree(kFiles));
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded());
+    QCOMPARE(rig.model.rowCount(), kFiles);
+    for (int i = 0; i < kFiles; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%05d.txt", kFiles - 1 - i);
+        const QModelIndex cell = rig.model.index(i, 0);
+        QCOMPARE(cell.data().toString(), QString(name));
+        QCOMPARE(cell.data(ResultListModel::KeyRole).toLongLong(), qint64(kFiles - 1 - i));
+    }
+    QVERIFY(!rig.model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+    QCOMPARE(rig.model.headerData(0, Qt::Horizontal).toString(), QString("名前(ダブルクリック)"));
+    QCOMPARE(rig.model.headerData(8, Qt::Horizontal).toString(), QString("マッチ文字列"));
+    QCOMPARE(rig.lastStatus(), QString::number(kFiles) + "個見つかりました");
+}
+
+void SearchFormTest::secondSearchClearsTheRows()
+{
+    Rig rig(flatTree(5));
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded(1));
+    QCOMPARE(rig.model.rowCount(), 5);
+    rig.setName("f00001");
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded(2));
+    QCOMPARE(rig.model.rowCount(), 1);
+    QCOMPARE(rig.model.index(0, 0).data(ResultListModel::KeyRole).toLongLong(), qint64(0));
+    QCOMPARE(rig.lastStatus(), QString("1個見つかりました"));
+}
+
+void SearchFormTest::networkPlaceUsesTheEnumerator()
+{
+    auto net = std::make_shared<ScriptedNetwork>();
+    net->addWorkgroup("Sales", {{"ALPHA", {"public"}}});
+    net->addWorkgroup("Office", {{"GAMMA", {"data"}}});
+    ResultListModel model;
+    CSearchForView form;
+    auto services = std::make_shared<SearchServices>();
+    services->localFiles = std::make_shared<MemoryFileSystem>('/');
+    services->networkFiles = std::make_shared<MemoryFileSystem>('\\');
+    services->enumerator = net;
+    services->fileTypes = std::make_shared<FakeFileTypes>();
+    form.setSearchServices(services);
+    form.setResultModel(&model);
+    form.setSearchPlace(SearchPlace{}); // the entire network
+    qobject_cast<QComboBox*>(form.control(1002))->setCurrentIndex(4); // "グループ"
+    QSignalSpy ended(&form, &CSearchForView::searchEnded);
+    form.startSearch();
+    QVERIFY(QTest::qWaitFor([&] { return ended.count() == 1; }, 5000));
+    QStringList names;
+    for (int i = 0; i < model.rowCount(); ++i)
+        names << model.index(i, 0).data().toString();
+    names.sort();
+    QCOMPARE(names, QStringList({"OFFICE", "SALES"}));
+    QCOMPARE(net->openEnumerations(), 0);
+    QCOMPARE(net->liveBlocks(), 0);
+}
+
+QTEST_MAIN(SearchFormTest)
+#include "SearchFormTest.moc"
