@@ -19,6 +19,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -461,6 +462,18 @@ void CSearchForView::setOptionAreaShown(bool shown)
         m_impl->controls.at(id)->setVisible(shown);
 }
 
+void CSearchForView::keyPressEvent(QKeyEvent* event)
+{
+    // Enter in any box of the form presses the default button, Search, while it is enabled.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        if (m_impl->controls.at(1004)->isEnabled())
+            startSearch();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void CSearchForView::changeEvent(QEvent* event)
 {
     // A new font (the font command) changes the size of a dialog unit.
@@ -506,7 +519,7 @@ void CSearchForView::startSearch()
         d.model->setImages(&d.state.images);
     }
 
-    if (!d.services)
+    if (!d.services || !d.services->localFiles || !d.services->fileTypes)
         d.services = SearchServices::makeDefault();
     d.runningServices = d.services;
     d.queue = std::make_unique<RowBatchQueue>(kQueueCapacity);

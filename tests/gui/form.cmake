@@ -3,6 +3,7 @@ add_executable(searchform_tests
   ${CMAKE_CURRENT_LIST_DIR}/form/SearchFormTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/support/MemoryFileSystem.cpp
   ${PROJECT_SOURCE_DIR}/tests/support/ScriptedNetwork.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QtTsanSuppressions.cpp
 )
 set_target_properties(searchform_tests PROPERTIES AUTOMOC ON)
 target_link_libraries(searchform_tests PRIVATE qvgui Qt6::Test Qt6::Widgets)

@@ -1,7 +1,7 @@
 # Tests of the window: start-up, frame layout, menus, toolbar, keys, status bar,
 # dialogs and profile. Offscreen, with the real widgets.
 function(qv_add_shell_test name)
-  add_executable(${name} ${ARGN})
+  add_executable(${name} ${ARGN} ${CMAKE_CURRENT_LIST_DIR}/QtTsanSuppressions.cpp)
   target_link_libraries(${name} PRIVATE qvgui Qt6::Test)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR})

@@ -24,19 +24,6 @@
 using namespace qv;
 using namespace qv::test;
 
-#if defined(__SANITIZE_THREAD__)
-// The Qt libraries are not instrumented: they synchronise through futexes that
-// ThreadSanitizer cannot see (Qt's painting hands large fills to its own thread pool),
-// so what they do inside themselves is left out. The form's and the worker's own code
-// is instrumented and still checked.
-extern "C" const char* __tsan_default_suppressions()
-{
-    return "called_from_lib:libQt6Core.so.6\n"
-           "called_from_lib:libQt6Gui.so.6\n"
-           "called_from_lib:libQt6Widgets.so.6\n"
-           "called_from_lib:libQt6Test.so.6\n";
-}
-#endif
 
 namespace {
 
@@ -108,6 +95,7 @@ private slots:
     void startUpState();
     void tabOrderFollowsTheTemplate();
     void sizeBoxesTakeDigitsOnly();
+    void enterInTheNameBoxStartsASearch();
     void optionToggleShowsHidesAndKeepsValues();
     void readsTheControlsIntoTheCriteria();
     void historyTakesATextOnceLowerCasedAtTheTop();
@@ -120,6 +108,7 @@ private slots:
     void pauseAfterTheWorkerEndedDoesNothing();
     void countTextEndsTheSearch();
     void rowsArriveInOrderNewestOnTop();
+    void rowsQueuedBeforeTheEndAllShowBeforeTheCount();
     void secondSearchClearsTheRows();
     void networkPlaceUsesTheEnumerator();
 };
@@ -202,6 +191,27 @@ void SearchFormTest::sizeBoxesTakeDigitsOnly()
     auto* min = rig.get<QLineEdit>(1013);
     QTest::keyClicks(min, "1a2-3 ");
     QCOMPARE(min->text(), QString("123"));
+}
+
+void SearchFormTest::enterInTheNameBoxStartsASearch()
+{
+    Rig rig(flatTree(4));
+    auto* name = rig.get<QComboBox>(1030);
+    name->setFocus();
+    QTest::keyClicks(name->lineEdit(), "f00001");
+    QTest::keyClick(name->lineEdit(), Qt::Key_Return);
+    QVERIFY(rig.waitEnded());
+    QCOMPARE(rig.model.rowCount(), 1);
+    QCOMPARE(name->currentText(), QString("f00001"));
+    // While a search runs, Enter starts nothing more.
+    auto slow = std::make_shared<SlowFileSystem>(50, 1, 10);
+    Rig busy(slow);
+    busy.clickSearch();
+    QTest::keyClick(busy.get<QComboBox>(1030)->lineEdit(), Qt::Key_Return);
+    busy.clickStop();
+    QVERIFY(busy.waitEnded());
+    QCOMPARE(busy.ended.count(), 1);
+    QCOMPARE(busy.status.count(QList<QVariant>{QString("結果をクリア")}), 1);
 }
 
 void SearchFormTest::optionToggleShowsHidesAndKeepsValues()
@@ -313,8 +323,14 @@ void SearchFormTest::runControlWalksTheStateTable()
     QVERIFY(!rig.animation()->isPlaying());
     QVERIFY(!rig.button(1004)->isEnabled());
     QVERIFY(rig.button(1005)->isEnabled());
-    QTest::qWait(60); // a listing under way when Pause came may still finish
-    const int heldAt = slow->entered();
+    // A listing the worker had begun when Pause came still finishes; then it stays.
+    int heldAt = -1;
+    QVERIFY(QTest::qWaitFor([&] {
+        const int before = slow->entered();
+        QTest::qWait(100);
+        heldAt = slow->entered();
+        return heldAt == before && slow->listed() == heldAt;
+    }, 5000));
     QTest::qWait(250);
     QCOMPARE(slow->entered(), heldAt);
     const int frame = rig.animation()->currentFrame();
@@ -431,11 +447,15 @@ void SearchFormTest::closeWhenIdleClosesAtOnce()
 
 void SearchFormTest::pauseAfterTheWorkerEndedDoesNothing()
 {
-    Rig rig(flatTree(3));
+    auto files = std::make_shared<SlowFileSystem>(1, 3, 0);
+    Rig rig(files);
+    rig.setName("*.txt");
     rig.clickSearch();
     // The worker ends while the user-interface thread is busy: its end has not been
     // handled yet, so the buttons are still those of a running search.
-    QThread::msleep(400);
+    for (int waited = 0; files->listed() < 2 && waited < 5000; waited += 10)
+        QThread::msleep(10);
+    QThread::msleep(300);
     QVERIFY(rig.button(1006)->isEnabled());
     rig.form.pauseOrResume();
     QCOMPARE(rig.pauseIcon(), 160);
@@ -475,6 +495,27 @@ void SearchFormTest::rowsArriveInOrderNewestOnTop()
     QCOMPARE(rig.model.headerData(0, Qt::Horizontal).toString(), QString("名前(ダブルクリック)"));
     QCOMPARE(rig.model.headerData(8, Qt::Horizontal).toString(), QString("マッチ文字列"));
     QCOMPARE(rig.lastStatus(), QString::number(kFiles) + "個見つかりました");
+}
+
+void SearchFormTest::rowsQueuedBeforeTheEndAllShowBeforeTheCount()
+{
+    constexpr int kFiles = 3000;
+    Rig rig(flatTree(kFiles));
+    // What the window shows at the moment the search is over.
+    int rowsAtEnd = -1;
+    QString textAtEnd;
+    QObject::connect(&rig.form, &CSearchForView::searchEnded, [&] {
+        rowsAtEnd = rig.model.rowCount();
+        textAtEnd = rig.lastStatus();
+    });
+    rig.clickSearch();
+    // The worker queues every row and its end while the window is busy.
+    QThread::msleep(600);
+    QCOMPARE(rig.model.rowCount(), 0);
+    QVERIFY(rig.waitEnded());
+    QCOMPARE(rowsAtEnd, kFiles);
+    QCOMPARE(textAtEnd, QString::number(kFiles) + "個見つかりました");
+    QCOMPARE(rig.ended.count(), 1);
 }
 
 void SearchFormTest::secondSearchClearsTheRows()
