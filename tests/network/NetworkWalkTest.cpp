@@ -18,12 +18,9 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-FileEntry file(const std::string& name)
+FileEntry file(const std::string& name, std::int64_t size = 0, std::int64_t time = 1000000000)
 {
-    FileEntry e;
-    e.name = name;
-    e.created = e.written = e.accessed = 1000000000;
-    return e;
+    return memoryFile(name, size, time);
 }
 
 // Two workgroups, three computers, disk and printer shares, files in the shares.

@@ -70,11 +70,7 @@ using Strings = std::vector<std::string>;
 
 FileEntry file(const std::string& name, std::int64_t size = 0, std::int64_t time = 1000000000)
 {
-    FileEntry e;
-    e.name = name;
-    e.size = size;
-    e.created = e.written = e.accessed = time;
-    return e;
+    return memoryFile(name, size, time);
 }
 
 } // namespace

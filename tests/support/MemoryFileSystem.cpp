@@ -40,6 +40,15 @@ private:
 
 } // namespace
 
+FileEntry memoryFile(const std::string& name, std::int64_t size, std::int64_t time)
+{
+    FileEntry e;
+    e.name = name;
+    e.size = size;
+    e.created = e.written = e.accessed = time;
+    return e;
+}
+
 void MemoryFileSystem::ensureFolder(const std::string& folder)
 {
     if (m_folders.count(folder))

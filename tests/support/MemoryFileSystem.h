@@ -13,6 +13,9 @@
 
 namespace qv::test {
 
+// A file entry with the given size and all three times set to one moment.
+FileEntry memoryFile(const std::string& name, std::int64_t size = 0, std::int64_t time = 1000000000);
+
 class MemoryFileSystem final : public FileSystem {
 public:
     explicit MemoryFileSystem(char separator = '\\') : m_separator(separator) {}
