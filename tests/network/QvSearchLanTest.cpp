@@ -183,7 +183,7 @@ TEST_F(QvSearchLan, StoppedServerIsSkippedAndTheSearchCompletes)
 {
     ASSERT_EQ(lanScript("stop-host", {"QVHOST2"}), 0);
     const ProcessResult r = qvsearch({"-t", "1", "QVGROUP1"});
-    lanScript("start-host", {"--no-browse-wait", "QVHOST2"});
+    lanScript("start-host", {"QVHOST2"}); // back in its browse list too, for the tests after this one
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\\\\QVHOST1\\public"), std::string::npos);
     EXPECT_EQ(r.out.find("\\\\QVHOST2\\"), std::string::npos) << r.out;
@@ -193,7 +193,7 @@ TEST_F(QvSearchLan, CtrlCEndsASearchOfASilentServerAtOnce)
 {
     ASSERT_EQ(lanScript("stop-host", {"--unplug", "QVHOST2"}), 0);
     const ProcessResult r = qvsearch({"\\\\QVHOST2\\public"}, 500);
-    lanScript("start-host", {"--no-browse-wait", "QVHOST2"});
+    lanScript("start-host", {"QVHOST2"}); // back in its browse list too, for the tests after this one
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_LT(r.seconds, 3.0) << "Stop must not wait for the server's timeout";
 }
