@@ -6,7 +6,7 @@
 #include "app/CommandIds.h"
 #include "app/HelpDialog.h"
 #include "app/SearchServices.h"
-#include "app/ShellLauncher.h"
+#include "platform/ShellLauncher.h"
 #include "network/CLeftView.h"
 #include "resources/FrameResources.h"
 #include "resources/ResourceIcon.h"

@@ -16,4 +16,9 @@ void DesktopShellLauncher::startProgram(const QString& program)
     QProcess::startDetached(program, {});
 }
 
+void DesktopShellLauncher::print(const QString& path)
+{
+    QProcess::startDetached(QStringLiteral("lp"), {QStringLiteral("--"), path});
+}
+
 } // namespace qv

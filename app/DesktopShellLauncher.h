@@ -2,7 +2,7 @@
 // processes for programs. Results are not examined, as the callers expect.
 #pragma once
 
-#include "app/ShellLauncher.h"
+#include "platform/ShellLauncher.h"
 
 namespace qv {
 
@@ -10,6 +10,7 @@ class DesktopShellLauncher final : public ShellLauncher {
 public:
     void open(const QUrl& target) override;
     void startProgram(const QString& program) override;
+    void print(const QString& path) override;
 };
 
 } // namespace qv

@@ -1,7 +1,7 @@
 // A launcher that records what the window asks the desktop to do.
 #pragma once
 
-#include "app/ShellLauncher.h"
+#include "platform/ShellLauncher.h"
 
 #include <QStringList>
 
@@ -11,9 +11,11 @@ class RecordingLauncher final : public ShellLauncher {
 public:
     void open(const QUrl& target) override { opened << target.toString(); }
     void startProgram(const QString& program) override { started << program; }
+    void print(const QString& path) override { printed << path; }
 
     QStringList opened;
     QStringList started;
+    QStringList printed;
 };
 
 } // namespace qv

@@ -1,5 +1,5 @@
 // What the program asks the desktop to do on its behalf: open a document or an
-// address, start a program. The frame and the application reach the desktop only
+// address, start a program, print a file. The frame and the application reach the desktop only
 // through this interface, so tests can record the requests instead.
 #pragma once
 
@@ -15,6 +15,9 @@ public:
     virtual void open(const QUrl& target) = 0;
     // Starts a program, independent of this one.
     virtual void startProgram(const QString& program) = 0;
+    // Prints a file with the desktop's print service. path is a local path or a
+    // network name (\\HOST\share\a\file).
+    virtual void print(const QString& path) = 0;
 };
 
 } // namespace qv
