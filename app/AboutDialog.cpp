@@ -29,7 +29,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     name->setTextFormat(Qt::PlainText); // shown as it is, "&" included
     name->setGeometry(du.rect(36, 10, 144, 8));
 
-    auto* about = new QLabel(QStringLiteral("SMB ネットワークのファイル検索ツール\nQt %1 版").arg(QString::fromLatin1(qVersion())), this);
+    auto* about = new QLabel(QStringLiteral("SMB ネットワークのファイル検索ツール\n%1").arg(AboutDialog::contactAddress()), this);
     about->setObjectName(QStringLiteral("aboutText"));
     about->setTextFormat(Qt::PlainText);
     about->setGeometry(du.rect(35, 22, 148, 16));

@@ -2,9 +2,11 @@
 // table 128, lays out the three panes and dispatches commands by identifier.
 #include "app/CMainFrame.h"
 
+#include "app/AboutDialog.h"
 #include "app/CSearchForView.h"
 #include "app/CommandIds.h"
 #include "app/HelpDialog.h"
+#include "app/MapDriveDialog.h"
 #include "app/SearchServices.h"
 #include "platform/ShellLauncher.h"
 #include "network/CLeftView.h"
@@ -13,12 +15,14 @@
 #include "resources/StringTable.h"
 #include "results/CQVView.h"
 #include "results/ResultListModel.h"
+#include "results/RowPath.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -58,6 +62,12 @@ CMainFrame::CMainFrame(QString startDirectory, std::shared_ptr<ShellLauncher> la
     , m_startDirectory(std::move(startDirectory))
     , m_launcher(std::move(launcher))
     , m_lockKeys(&LockKeys::fromKeyboardLeds)
+    , m_fontChooser([](QWidget* owner) -> std::optional<QFont> {
+        bool ok = false;
+        const QFont font = QFontDialog::getFont(&ok, owner);
+        return ok ? std::optional<QFont>(font) : std::nullopt;
+    })
+    , m_shareChooser(&MapDriveDialog::ask)
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(resourceIcon(128));
@@ -143,8 +153,7 @@ void CMainFrame::createToolbar()
         action->setToolTip(qstr(button.tip));
         action->setStatusTip(text(button.command)); // empty for buttons without a prompt string
         if (button.command >= cmd::ViewSmallIcons && button.command <= cmd::ViewDetails) {
-            // The list starts in the details style; the other styles come with the
-            // full result pane.
+            // The radio state follows the list's style (updateViewStyleButtons).
             action->setCheckable(true);
             action->setChecked(button.command == cmd::ViewDetails);
             styles->addAction(action);
@@ -223,7 +232,9 @@ void CMainFrame::createPanes()
     m_model = new ResultListModel(this);
     m_view = new CQVView(m_outer);
     m_view->setResultModel(m_model);
+    m_view->setShellLauncher(m_launcher.get());
     m_view->resize(300, 240);
+    connect(m_view, &CQVView::viewStyleChanged, this, &CMainFrame::updateViewStyleButtons);
 
     m_form = new CSearchForView(m_inner);
     m_form->setResultModel(m_model);
@@ -238,6 +249,7 @@ void CMainFrame::createPanes()
     m_tree = new CLeftView(m_inner);
     m_tree->resize(300, 220);
     connect(m_tree, &CLeftView::placeSelected, m_form, &CSearchForView::setSearchPlace);
+    connect(m_tree, &CLeftView::statusText, this, &CMainFrame::setMessageText);
 
     m_inner->addWidget(m_formPane);
     m_inner->addWidget(m_tree);
@@ -304,7 +316,7 @@ bool CMainFrame::onCommand(int id)
         return true;
     }
     case cmd::Mail:
-        m_launcher->open(QUrl(QStringLiteral("mailto:quendle@example.org?subject=Trawlex")));
+        m_launcher->open(QUrl(QStringLiteral("mailto:") + AboutDialog::contactAddress() + QStringLiteral("?subject=Trawlex")));
         return true;
     case cmd::NextPane:
         focusPane(1);
@@ -316,15 +328,20 @@ bool CMainFrame::onCommand(int id)
     case cmd::ViewLargeIcons:
     case cmd::ViewList:
     case cmd::ViewDetails:
+        setViewStyle(id);
+        return true;
     case cmd::MapDriveButton:
     case cmd::MapDriveMenu:
+        mapNetworkDrive();
+        return true;
     case cmd::FontMenu:
     case cmd::FontButton:
+        chooseFont();
+        return true;
     case cmd::PrintAccel:
     case cmd::PrintButton:
     case cmd::PrintMenu:
-        // Handled by the frame; they act once the full result pane and the
-        // platform dialogs are in place.
+        printSelectedFiles();
         return true;
     default:
         if (cmd::columnOfCommand(id) >= 0) {
@@ -341,7 +358,61 @@ void CMainFrame::showColumn(int id)
     // already flipped it when the item was chosen.
     const QAction* item = findChild<QAction*>(QStringLiteral("menu%1").arg(id));
     if (item)
-        m_view->setColumnShown(cmd::columnOfCommand(id), item->isChecked());
+        m_view->setColumnWidth(cmd::columnOfCommand(id), item->isChecked() ? 100 : 0);
+}
+
+void CMainFrame::chooseFont()
+{
+    const std::optional<QFont> font = m_fontChooser(this);
+    if (!font)
+        return;
+    // The form's controls take it through the form; toolbar, status bar and menus
+    // keep theirs.
+    m_paneFont = *font;
+    m_form->setFont(*font);
+    m_view->setPaneFont(*font);
+    m_tree->setFont(*font);
+}
+
+void CMainFrame::mapNetworkDrive()
+{
+    const QUrl share = m_shareChooser(this);
+    if (!share.isEmpty())
+        m_launcher->mountShare(share);
+}
+
+void CMainFrame::printSelectedFiles()
+{
+    const ResultRowList& rows = m_model->rows();
+    if (rows.count() == 0)
+        return;
+    for (const int row : m_view->selectedRows()) {
+        if (row >= rows.count())
+            continue;
+        if (const std::optional<std::string> path = rowPath(rows.at(row)))
+            m_launcher->print(QString::fromStdString(*path));
+    }
+}
+
+void CMainFrame::setViewStyle(int id)
+{
+    static constexpr CQVView::ViewStyle styles[] = {CQVView::ViewStyle::SmallIcons, CQVView::ViewStyle::LargeIcons,
+                                                    CQVView::ViewStyle::List, CQVView::ViewStyle::Details};
+    m_view->setViewStyle(styles[id - cmd::ViewSmallIcons]);
+    updateViewStyleButtons();
+}
+
+void CMainFrame::updateViewStyleButtons()
+{
+    static constexpr CQVView::ViewStyle styles[] = {CQVView::ViewStyle::SmallIcons, CQVView::ViewStyle::LargeIcons,
+                                                    CQVView::ViewStyle::List, CQVView::ViewStyle::Details};
+    for (int id = cmd::ViewSmallIcons; id <= cmd::ViewDetails; ++id) {
+        QAction* button = findChild<QAction*>(QStringLiteral("button%1").arg(id));
+        if (!button)
+            continue;
+        button->setEnabled(m_view != nullptr);
+        button->setChecked(m_view && m_view->viewStyle() == styles[id - cmd::ViewSmallIcons]);
+    }
 }
 
 void CMainFrame::newSearch()

@@ -6,9 +6,12 @@
 #include "app/CommandTarget.h"
 #include "app/LockKeys.h"
 
+#include <QFont>
 #include <QMainWindow>
+#include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -55,6 +58,14 @@ public:
     void setLockKeySource(std::function<LockKeys()> source);
     void refreshLockKeys();
 
+    // The dialogs of the font and map-drive commands (tests answer them instead).
+    using FontChooser = std::function<std::optional<QFont>(QWidget* owner)>;
+    using ShareChooser = std::function<QUrl(QWidget* owner)>;
+    void setFontChooser(FontChooser chooser) { m_fontChooser = std::move(chooser); }
+    void setShareChooser(ShareChooser chooser) { m_shareChooser = std::move(chooser); }
+    // The font the font command chose last; none before.
+    std::optional<QFont> paneFont() const { return m_paneFont; }
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,6 +81,11 @@ private:
     void focusPane(int step);
     void newSearch();
     void showColumn(int id);
+    void chooseFont();
+    void mapNetworkDrive();
+    void printSelectedFiles();
+    void setViewStyle(int id);
+    void updateViewStyleButtons();
 
     QString m_startDirectory;
     std::shared_ptr<ShellLauncher> m_launcher;
@@ -80,6 +96,9 @@ private:
     QLabel* m_indicators[3] = {};
     QTimer* m_lockTimer = nullptr;
     std::function<LockKeys()> m_lockKeys;
+    FontChooser m_fontChooser;
+    ShareChooser m_shareChooser;
+    std::optional<QFont> m_paneFont;
 
     QSplitter* m_outer = nullptr;
     QSplitter* m_inner = nullptr;

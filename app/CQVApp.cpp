@@ -38,6 +38,7 @@ bool CQVApp::initInstance()
     if (!m_doc->onNewDocument())
         return false;
     m_frame = std::make_unique<CMainFrame>(m_startDirectory, m_launcher);
+    m_doc->setReportSources(m_frame->searchForm(), m_frame->resultModel(), m_frame.get());
     m_frame->addCommandRoute(m_doc.get());
     m_frame->addCommandRoute(this);
 

@@ -99,11 +99,10 @@ constexpr std::pair<int, int> kTimeTypeRows[] = {
 
 constexpr const char* kPickerFormat = "yyyy/M/d,H:m:s";
 
-// Bounds of the hand-over: the worker waits when this many events are not shown
-// yet; one drain takes at most this many, so that one turn of the event loop
-// stays short however fast rows come.
-constexpr std::size_t kQueueCapacity = 4096;
-constexpr std::size_t kEventsPerDrain = 800;
+// Bound of the hand-over: the worker waits when this many events are not shown yet.
+// One drain takes RowBatchQueue::drainBudget events, so that one turn of the event
+// loop stays short however fast rows come.
+constexpr std::size_t kQueueCapacity = RowBatchQueue::kMaxDrainBudget;
 constexpr int kDrainIntervalMs = 40;
 
 QString text(int id)
@@ -151,6 +150,7 @@ struct CSearchForView::Impl {
     // Run control.
     void postWake();
     void drain(std::size_t maxEvents);
+    std::size_t drainBudget() const { return RowBatchQueue::drainBudget(model ? model->rowCount() : 0); }
     void drainAll();
     void workerEnded(quint64 serial, CQVThread::Outcome outcome);
     void releaseWorker();
@@ -368,9 +368,9 @@ CSearchForView::CSearchForView(QWidget* parent) : QWidget(parent), m_impl(std::m
 
     d.drainSoon.setSingleShot(true);
     d.drainSoon.setInterval(0);
-    connect(&d.drainSoon, &QTimer::timeout, this, [this] { m_impl->drain(kEventsPerDrain); });
+    connect(&d.drainSoon, &QTimer::timeout, this, [this] { m_impl->drain(m_impl->drainBudget()); });
     d.drainTimer.setInterval(kDrainIntervalMs);
-    connect(&d.drainTimer, &QTimer::timeout, this, [this] { m_impl->drain(kEventsPerDrain); });
+    connect(&d.drainTimer, &QTimer::timeout, this, [this] { m_impl->drain(m_impl->drainBudget()); });
 }
 
 CSearchForView::~CSearchForView()
@@ -614,7 +614,7 @@ void CSearchForView::Impl::postWake()
     // Worker thread. The form outlives every worker (its destructor waits for it), so
     // posting to it is safe; a flag keeps the wake-ups to one in the event queue.
     if (!wakePosted.exchange(true))
-        QMetaObject::invokeMethod(q, [this] { drain(kEventsPerDrain); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(q, [this] { drain(drainBudget()); }, Qt::QueuedConnection);
 }
 
 void CSearchForView::Impl::drain(std::size_t maxEvents)
@@ -651,7 +651,7 @@ void CSearchForView::Impl::drain(std::size_t maxEvents)
 void CSearchForView::Impl::drainAll()
 {
     while (queue && queue->pending() > 0)
-        drain(kEventsPerDrain);
+        drain(drainBudget());
 }
 
 void CSearchForView::Impl::workerEnded(quint64 endedSerial, CQVThread::Outcome outcome)
@@ -660,8 +660,8 @@ void CSearchForView::Impl::workerEnded(quint64 endedSerial, CQVThread::Outcome o
         return;
     // Rows and texts still waiting were queued before the end: show them first, a
     // batch per turn, and come back here after them.
-    if (queue && queue->pending() > kEventsPerDrain) {
-        drain(kEventsPerDrain);
+    if (queue && queue->pending() > drainBudget()) {
+        drain(drainBudget());
         QMetaObject::invokeMethod(
             q, [this, endedSerial, outcome] { workerEnded(endedSerial, outcome); }, Qt::QueuedConnection);
         return;

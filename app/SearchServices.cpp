@@ -2,6 +2,7 @@
 #include "app/SearchServices.h"
 
 #include "network/SmbNetworkEnumerator.h"
+#include "platform/CredentialStore.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/MimeFileTypeInfo.h"
 #include "platform/SmbClient.h"
@@ -20,11 +21,15 @@ struct SmbEnumeration {
 
 } // namespace
 
-std::shared_ptr<SearchServices> SearchServices::makeDefault()
+std::shared_ptr<SearchServices> SearchServices::makeDefault() { return makeDefault(CredentialStore::shared()); }
+
+std::shared_ptr<SearchServices> SearchServices::makeDefault(const std::shared_ptr<CredentialStore>& credentials)
 {
     auto services = std::make_shared<SearchServices>();
     services->localFiles = std::make_shared<LocalFileSystem>();
     services->smb = std::make_shared<SmbClient>();
+    if (credentials)
+        credentials->attach(services->smb);
     services->networkFiles = std::make_shared<SmbFileSystem>(services->smb);
     auto enumeration = std::make_shared<SmbEnumeration>(services->smb);
     services->enumerator = std::shared_ptr<NetworkEnumerator>(enumeration, &enumeration->enumerator);

@@ -6,6 +6,7 @@
 
 namespace qv {
 
+class CredentialStore;
 class FileSystem;
 class FileTypeInfo;
 class NetworkEnumerator;
@@ -23,8 +24,11 @@ public:
     std::shared_ptr<SmbClient> smb;
 
     // Local POSIX files, one SMB helper for the searches (enumeration and files)
-    // and the shared MIME database in Japanese.
+    // and the shared MIME database in Japanese. The helper logs on with the accounts
+    // of the credential store (by default the program's, which the location tree
+    // fills when the user logs on to a server).
     static std::shared_ptr<SearchServices> makeDefault();
+    static std::shared_ptr<SearchServices> makeDefault(const std::shared_ptr<CredentialStore>& credentials);
 };
 
 } // namespace qv

@@ -7,8 +7,10 @@ target_sources(qvgui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/CQVApp.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/CQVDoc.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/DesktopShellLauncher.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/MapDriveDialog.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/HelpDialog.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/LockKeys.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/SaveResultDialog.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/StandardProfile.cpp
   ${PROJECT_SOURCE_DIR}/results/CQVView.cpp
   ${PROJECT_SOURCE_DIR}/network/CLeftView.cpp

@@ -85,14 +85,16 @@ const char* QvSearchOptions::usage()
            "      --min-kb N       sizes of at least N kilobytes (the other bound is 0 if not given)\n"
            "      --max-kb N       sizes of at most N kilobytes\n"
            "      --format F       tsv (default: nine cells separated by tabs) or jsonl\n"
-           "      --report FILE    also write the result list as an HTML report\n"
+           "      --report FILE    also write the result list (newest first) as an HTML report;\n"
+           "                       the file is replaced only when the whole report was written\n"
            "  -U, --user U[%P]     log in to SMB servers as user U (DOMAIN\\U) with password P\n"
            "  -A, --authentication-file FILE\n"
            "                       read username = , password = , domain = lines from FILE\n"
            "                       (without either: guest access, or a Kerberos ticket if there is one)\n"
            "  -h, --help           show this help\n"
            "\n"
-           "Exit status: 0 the search ran to its end, 1 it was stopped, 2 bad usage.\n";
+           "Exit status: 0 the search ran to its end, 1 it was stopped, 2 bad usage,\n"
+           "  3 the report file could not be written.\n";
 }
 
 bool QvSearchOptions::parseTime(const std::string& text, PickerValue& value)
@@ -209,6 +211,10 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
                 return false;
             }
         } else if (name == "--report") {
+            if (value.empty()) {
+                error = "--report needs a file name";
+                return false;
+            }
             options.reportFile = value;
         } else if (name == "--user") {
             options.login = LoginOptions::fromUserArgument(value);

@@ -1,11 +1,14 @@
 // qvsearch: one search with the engine, from the command line.
 #include "cli/ExitCode.h"
 #include "cli/QvSearchOptions.h"
+#include "cli/RowCollector.h"
 #include "cli/RowPrinter.h"
 #include "network/NetworkWalk.h"
 #include "network/SmbNetworkEnumerator.h"
+#include "results/HtmlReport.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/MimeFileTypeInfo.h"
+#include "platform/ReportFile.h"
 #include "platform/SmbClient.h"
 #include "platform/SmbFileSystem.h"
 #include "search/CriteriaReader.h"
@@ -16,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -60,6 +64,12 @@ int usageError(const std::string& message)
     return ExitUsage;
 }
 
+int reportError(const std::string& message)
+{
+    std::fprintf(stderr, "qvsearch: %s\n", message.c_str());
+    return ExitReportFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -73,9 +83,6 @@ int main(int argc, char** argv)
         std::fputs(QvSearchOptions::usage(), stdout);
         return ExitCompleted;
     }
-    if (!options.reportFile.empty())
-        return usageError("--report is not available yet");
-
     const SearchPlace place = SearchPlace::fromText(options.place);
 
     SearchCriteria criteria;
@@ -84,6 +91,14 @@ int main(int argc, char** argv)
     criteria.endTime = std::numeric_limits<std::int64_t>::max();
     SearchHistories histories;
     CriteriaReader::read(options.form, place, criteria, histories);
+
+    // A report that cannot be written is known before the search, not after it.
+    std::optional<ReportFile> report;
+    if (!options.reportFile.empty()) {
+        report.emplace(options.reportFile);
+        if (!report->open())
+            return reportError(report->errorMessage());
+    }
 
     // One SMB helper serves the whole search; Stop kills it, so that no call to a
     // silent server can hold the search.
@@ -104,10 +119,19 @@ int main(int argc, char** argv)
     MimeFileTypeInfo fileTypes;
     std::setvbuf(stdout, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, 1 << 16);
     RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO));
-    NetworkWalk network({enumerator, smbFiles, fileTypes, printer, stop});
+    // Rows are kept only for a report: a plain search prints them and lets them go.
+    std::optional<RowCollector> collector;
+    if (report)
+        collector.emplace(printer);
+    SearchSink& sink = collector ? static_cast<SearchSink&>(*collector) : printer;
+    NetworkWalk network({enumerator, smbFiles, fileTypes, sink, stop});
     SearchState state;
-    SearchRunner runner({localFiles, &smbFiles, &network, fileTypes, printer, stop});
+    SearchRunner runner({localFiles, &smbFiles, &network, fileTypes, sink, stop});
     const bool completed = runner.run(criteria, SearchTarget::of(place), state);
     printer.finish();
+    if (report) {
+        if (!HtmlReport::write(criteria, state.foundCount.load(), collector->rows(), *report) || !report->commit())
+            return reportError(report->errorMessage());
+    }
     return completed ? ExitCompleted : ExitStopped;
 }

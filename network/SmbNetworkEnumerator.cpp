@@ -3,6 +3,8 @@
 #include "platform/SmbClient.h"
 #include "platform/SmbUrl.h"
 
+#include <cerrno>
+
 namespace qv {
 namespace {
 
@@ -38,25 +40,32 @@ bool SmbNetworkEnumerator::childrenOf(const EnumContainer& container, std::vecto
         break;
     }
     const std::optional<SmbUrl> place = SmbUrl::fromNetworkName(container.name);
-    if (!place)
+    if (!place) {
+        m_lastError.store(ENOENT, std::memory_order_relaxed);
         return false;
+    }
     if (place->level() == SmbUrl::Level::Workgroup) {
-        if (m_client.listNetwork(*place, listed) != 0)
+        if (const int rc = m_client.listNetwork(*place, listed)) {
+            m_lastError.store(rc, std::memory_order_relaxed);
             return false;
+        }
         for (const SmbNetEntry& entry : listed)
             if (entry.kind == SmbNetEntry::Kind::Server)
                 children.push_back({"\\\\" + entry.name, true, false});
         return true;
     }
     if (place->level() == SmbUrl::Level::Computer) {
-        if (m_client.listNetwork(*place, listed) != 0)
+        if (const int rc = m_client.listNetwork(*place, listed)) {
+            m_lastError.store(rc, std::memory_order_relaxed);
             return false;
+        }
         const std::string host = "\\\\" + place->server();
         for (const SmbNetEntry& entry : listed)
             if (isListedShare(entry))
                 children.push_back({host + "\\" + entry.name, false, entry.kind == SmbNetEntry::Kind::PrinterShare});
         return true;
     }
+    m_lastError.store(ENOTDIR, std::memory_order_relaxed);
     return false; // shares and folders are listed through the file system
 }
 

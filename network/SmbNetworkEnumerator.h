@@ -29,6 +29,9 @@ public:
 
     // The listed children of a container, or false when it cannot be listed.
     bool childrenOf(const EnumContainer& container, std::vector<NetResource>& children);
+    // The errno value of the last open that failed (EACCES: the server refused the
+    // account); 0 before any.
+    int lastError() const { return m_lastError.load(std::memory_order_relaxed); }
 
 private:
     struct Open {
@@ -40,6 +43,7 @@ private:
     std::mutex m_mutex;
     std::map<Handle, Open> m_open;
     Handle m_nextHandle = 1;
+    std::atomic<int> m_lastError{0};
 };
 
 } // namespace qv

@@ -5,6 +5,7 @@ target_sources(qvplatform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/SmbProtocol.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SmbClient.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SmbFileSystem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SmbFileCopier.cpp
 )
 
 find_package(PkgConfig REQUIRED)

@@ -50,6 +50,11 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_PROMPT_LARGE_ICONS, "大アイコン"},
     {IDS_PROMPT_LIST, "一覧"},
     {IDS_PROMPT_DETAILS, "詳細"},
+    {IDS_FILE_ACCESS_DENIED, "Access to %1 was denied."},
+    {IDS_FILE_DISK_FULL, "Disk full while accessing %1."},
+    {IDS_FILE_SHARING_VIOLATION, "A sharing violation occurred while accessing %1."},
+    {IDS_FILE_INVALID_PATH, "%1 contains an invalid path."},
+    {IDS_FILE_GENERIC_ERROR, "An unexpected error occurred while accessing %1."},
 };
 
 } // namespace

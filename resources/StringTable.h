@@ -50,6 +50,12 @@ enum StringId : int {
     IDS_PROMPT_LARGE_ICONS = 59409,
     IDS_PROMPT_LIST = 59410,
     IDS_PROMPT_DETAILS = 59411,
+    // Report files that cannot be written; %1 is the file's path.
+    IDS_FILE_ACCESS_DENIED = 61700,
+    IDS_FILE_DISK_FULL = 61701,
+    IDS_FILE_SHARING_VIOLATION = 61702,
+    IDS_FILE_INVALID_PATH = 61703,
+    IDS_FILE_GENERIC_ERROR = 61704,
 };
 
 // The text of a string resource; empty for a number the table does not hold.

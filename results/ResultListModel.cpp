@@ -2,17 +2,26 @@
 // string table, images from the icon resources or the icon theme.
 #include "results/ResultListModel.h"
 
+#include "platform/SmbUrl.h"
+#include "resources/ResourceIcon.h"
 #include "resources/StringTable.h"
 #include "results/ResultImageList.h"
+#include "results/RowPath.h"
 
-#include <QFile>
+#include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
+
+#include <algorithm>
 
 namespace qv {
 namespace {
 
 constexpr int kHeaderIds[kColumnCount] = {118, 119, 123, 126, 124, 61448, 61449, 61451, 61456};
+constexpr int kArrowUpIcon = 138;   // ascending
+constexpr int kArrowDownIcon = 137; // descending
+constexpr char kUriListType[] = "text/uri-list";
+constexpr char kTextType[] = "text/plain";
 
 // Theme names that stand in for the fixed images when the icon resources are missing.
 constexpr const char* kFixedThemeNames[10] = {
@@ -20,19 +29,26 @@ constexpr const char* kFixedThemeNames[10] = {
     "network-workgroup", "text-x-generic", "text-x-generic", "text-x-generic", "printer",
 };
 
-// A plain page, so that a row always has an image even without an icon theme.
+// A plain page, so that a row always has an image even without an icon theme; drawn
+// at 16 and 32 px for the small and large styles.
 QIcon drawnGenericIcon()
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(90, 90, 90));
-    p.setBrush(Qt::white);
-    p.drawRect(3, 1, 10, 13);
-    p.drawLine(5, 5, 11, 5);
-    p.drawLine(5, 8, 11, 8);
-    p.drawLine(5, 11, 9, 11);
-    return QIcon(pixmap);
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.scale(size / 16.0, size / 16.0);
+        p.setPen(QPen(QColor(90, 90, 90), 16.0 / size));
+        p.setBrush(Qt::white);
+        p.drawRect(3, 1, 10, 13);
+        p.drawLine(5, 5, 11, 5);
+        p.drawLine(5, 8, 11, 8);
+        p.drawLine(5, 11, 9, 11);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 } // namespace
@@ -70,11 +86,132 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
 
 QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColumnCount) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole: {
         const std::string_view text = loadString(kHeaderIds[section]);
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
-    return QAbstractTableModel::headerData(section, orientation, role);
+    case Qt::DecorationRole:
+        if (m_arrowShown && section == m_arrowColumn)
+            return resourceIcon(m_ascending ? kArrowUpIcon : kArrowDownIcon);
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+}
+
+Qt::ItemFlags ResultListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Never-has-children spares the tree view a question per row.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+}
+
+void ResultListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= kColumnCount)
+        return;
+    // A vertical sort: views and selection models keep one persistent index per
+    // row, and the header leaves its sections alone.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::int64_t> keys;
+    keys.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        keys.push_back(m_rows.at(index.row()).key);
+
+    m_rows.sort(static_cast<Column>(column), order == Qt::AscendingOrder);
+
+    if (!before.isEmpty()) {
+        const std::vector<std::int64_t> rowOfKey = m_rows.displayIndexesByKey();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const auto row = static_cast<int>(rowOfKey[static_cast<std::size_t>(keys[static_cast<std::size_t>(i)])]);
+            after.append(createIndex(row, before[i].column()));
+        }
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ResultListModel::sortByHeaderClick(int column)
+{
+    if (column < 0 || column >= kColumnCount)
+        return;
+    m_sortColumn = column;
+    if (column == m_arrowColumn) {
+        m_ascending = !m_ascending;
+    } else {
+        setArrowShown(false);
+        m_ascending = true;
+        m_arrowColumn = column;
+    }
+    m_arrowShown = true;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+    sort(column, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void ResultListModel::setArrowShown(bool shown)
+{
+    if (m_arrowShown == shown)
+        return;
+    m_arrowShown = shown;
+    if (m_arrowColumn >= 0)
+        emit headerDataChanged(Qt::Horizontal, m_arrowColumn, m_arrowColumn);
+}
+
+QStringList ResultListModel::mimeTypes() const
+{
+    return {QString::fromLatin1(kUriListType), QString::fromLatin1(kTextType)};
+}
+
+QMimeData* ResultListModel::mimeData(const QModelIndexList& indexes) const
+{
+    // The view passes every selected cell, in the order they were selected.
+    QList<int> rows;
+    rows.reserve(indexes.size());
+    for (const QModelIndex& index : indexes)
+        if (index.isValid())
+            rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return mimeDataForRows(rows);
+}
+
+QMimeData* ResultListModel::mimeDataForRows(const QList<int>& rows) const
+{
+    QByteArray uriList;
+    QStringList paths;
+    for (const int row : rows) {
+        if (row < 0 || row >= m_rows.count())
+            continue;
+        const std::optional<std::string> path = rowPath(m_rows.at(row));
+        if (!path)
+            continue;
+        const std::optional<SmbUrl> url = SmbUrl::fromNetworkName(*path);
+        if (!url)
+            continue;
+        // text/uri-list lines end with CR LF.
+        uriList.append(url->url()).append("\r\n");
+        paths.append(QString::fromStdString(*path));
+    }
+    if (paths.isEmpty())
+        return nullptr;
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(kUriListType), uriList);
+    mime->setText(paths.join(u'\n'));
+    return mime;
+}
+
+Qt::DropActions ResultListModel::supportedDragActions() const
+{
+    return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
 }
 
 void ResultListModel::addRows(std::vector<ResultRow> rows)
@@ -95,6 +232,7 @@ void ResultListModel::clear()
     m_rows.clear();
     m_iconCache.clear();
     endResetModel();
+    setArrowShown(false);
 }
 
 void ResultListModel::setImages(const ResultImageList* images)
@@ -109,9 +247,10 @@ QIcon ResultListModel::fixedIcon(int image)
 {
     if (image < 0 || image >= kFirstFileImage)
         return {};
-    const QString resource = QStringLiteral(":/icons/%1.png").arg(ResultImageList::kFixedIconResources[image]);
-    if (QFile::exists(resource))
-        return QIcon(resource);
+    // The resource icon has a 16 and a 32 px picture, for the small and large styles.
+    const QIcon resource = resourceIcon(ResultImageList::kFixedIconResources[image]);
+    if (!resource.isNull())
+        return resource;
     QIcon themed = QIcon::fromTheme(QString::fromLatin1(kFixedThemeNames[image]));
     return themed.isNull() ? drawnGenericIcon() : themed;
 }

@@ -22,10 +22,36 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Reorders the rows by one column; selections and other persistent indexes
+    // follow their rows. Rows added later still go to the top.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // A click on a column header: the first click on a column sorts it ascending,
+    // each further click on the arrow's column reverses the order. The arrow (up
+    // for ascending, down for descending) moves to the clicked column's header.
+    void sortByHeaderClick(int column);
+    // -1 until the first header click.
+    int sortColumn() const { return m_sortColumn; }
+    bool ascending() const { return m_ascending; }
+    // The column whose header the arrow belongs to, -1 for none; clear() hides the
+    // arrow but keeps this column, so the next click on it reverses the last order.
+    int arrowColumn() const { return m_arrowColumn; }
+    bool arrowShown() const { return m_arrowShown; }
+
+    // Dragging: every dragged row that names something on the network, top to
+    // bottom, as smb:// URLs (text/uri-list) and as network names, one per line
+    // (text/plain). Nothing happens to the rows after the drop.
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    QMimeData* mimeDataForRows(const QList<int>& rows) const;
+    Qt::DropActions supportedDragActions() const override;
 
     // Adds the rows of one batch, oldest first, each at the top (one model insertion
     // per batch, not per row).
     void addRows(std::vector<ResultRow> rows);
+    // Empties the list at a search start; the sort state stays, the arrow goes.
     void clear();
     const ResultRowList& rows() const { return m_rows; }
 
@@ -40,10 +66,15 @@ public:
 
 private:
     QIcon iconFor(int image) const;
+    void setArrowShown(bool shown);
 
     ResultRowList m_rows;
     const ResultImageList* m_images = nullptr;
     mutable QHash<int, QIcon> m_iconCache; // by image index; icons are looked up once
+    int m_sortColumn = -1;
+    bool m_ascending = true;
+    int m_arrowColumn = -1;
+    bool m_arrowShown = false;
 };
 
 } // namespace qv

@@ -1,26 +1,36 @@
-// The rows of one search in display order, newest at index 0.
+// The rows of one search in display order, newest at index 0 until a sort.
 #pragma once
 
 #include "results/ResultRow.h"
 
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 namespace qv {
 
-// Rows are stored oldest first and read back reversed, so that adding at the
-// top never moves the rows already held.
+// Rows are stored by key (the order they came in) and never move once added; the
+// display order is a separate list of keys. A new row goes to the front of that list
+// in O(1), also after a sort, so a sorted list shows new rows on top, unsorted.
 class ResultRowList final {
 public:
     // Adds the row at the top; its key becomes the count before the addition.
     const ResultRow& add(ResultRow row);
-    void clear() { m_rows.clear(); }
+    void clear();
     std::int64_t count() const { return static_cast<std::int64_t>(m_rows.size()); }
     const ResultRow& at(std::int64_t displayIndex) const;
     const std::string& cellText(std::int64_t displayIndex, Column column) const;
 
+    // Reorders the display order by the cells of `column` (RowCompare's rule). Rows
+    // that compare equal keep the order they had.
+    void sort(Column column, bool ascending);
+
+    // The display index of every row, indexed by row key.
+    std::vector<std::int64_t> displayIndexesByKey() const;
+
 private:
-    std::deque<ResultRow> m_rows;
+    std::deque<ResultRow> m_rows;       // by key
+    std::deque<std::int64_t> m_order;   // keys, top row first
 };
 
 } // namespace qv

@@ -83,4 +83,11 @@ void RowBatchQueue::reopen()
     m_closed = false;
 }
 
+std::size_t RowBatchQueue::drainBudget(std::int64_t rowsShown)
+{
+    constexpr std::size_t kShortListBudget = 800;
+    const auto share = static_cast<std::size_t>(rowsShown > 0 ? rowsShown / 64 : 0);
+    return std::clamp(share, kShortListBudget, kMaxDrainBudget);
+}
+
 } // namespace qv

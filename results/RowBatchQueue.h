@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -35,6 +36,13 @@ public:
     // Takes up to maxEvents events, oldest first. User-interface thread.
     std::vector<Event> drain(std::size_t maxEvents);
     std::size_t pending() const;
+
+    // How many events one drain should take while the list shows `rowsShown` rows.
+    // Each insertion costs the list view time in proportion to the rows it already
+    // shows, so a long list takes bigger batches: 800 while the list is short, then a
+    // 64th of it, up to kMaxDrainBudget. A turn of the event loop stays short either way.
+    static std::size_t drainBudget(std::int64_t rowsShown);
+    static constexpr std::size_t kMaxDrainBudget = 16384;
 
     // Lets a waiting worker go and makes further events be dropped, with those still
     // waiting (the window is closing or the search was stopped and its rest is not

@@ -6,8 +6,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
   libsmbclient-dev smbclient samba
+  libsecret-1-dev
   libgtest-dev libbenchmark-dev shared-mime-info
-  iproute2 ripgrep
+  iproute2 ripgrep cups-client libglib2.0-bin
   xvfb xauth fonts-noto-cjk imagemagick
 )
 

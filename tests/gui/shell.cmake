@@ -13,3 +13,7 @@ endfunction()
 qv_add_shell_test(shell_frame_tests ${CMAKE_CURRENT_LIST_DIR}/shell/MainFrameTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/support/MemoryFileSystem.cpp)
 qv_add_shell_test(shell_app_tests ${CMAKE_CURRENT_LIST_DIR}/shell/AppTest.cpp)
+# Save and Save As: the dialog, the report file and its failures.
+qv_add_shell_test(shell_report_tests ${CMAKE_CURRENT_LIST_DIR}/shell/ReportSaveTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/support/MemoryFileSystem.cpp)
+qv_add_shell_test(shell_command_tests ${CMAKE_CURRENT_LIST_DIR}/shell/FrameCommandsTest.cpp)

@@ -1,6 +1,7 @@
 // SmbClient and SmbFileSystem against a fake helper (local folders, scripted crashes
 // and hangs), and the real qv-smb on requests it answers before any network traffic.
 #include "platform/SmbClient.h"
+#include "platform/SmbFileCopier.h"
 #include "platform/SmbFileSystem.h"
 #include "platform/SmbUrl.h"
 #include "tests/support/TempTree.h"
@@ -367,6 +368,26 @@ TEST(SmbFileSystem, ReadsFilesInPiecesOfAnySize)
     EXPECT_FALSE(files.openForReading(root + "\\missing.txt"));
     EXPECT_EQ(files.lastError(), ENOENT);
     EXPECT_FALSE(files.openForReading("\\\\LOCAL\\share"));
+}
+
+TEST(SmbFileCopier, CopiesAShareFileWholeOrLeavesNothing)
+{
+    std::string content(700 * 1024, 'x');
+    content += "end";
+    TempTree tree({{"share/big.bin", content}, {"out/.keep", ""}});
+    SmbClient client(FAKE_SMB_HELPER);
+    SmbFileCopier copier(client);
+    const std::string target = tree.path("out/copy.bin");
+    ASSERT_EQ(copier.copy(networkName(tree.root()) + "\\share\\big.bin", target), 0);
+    std::ifstream in(target, std::ios::binary);
+    std::stringstream copied;
+    copied << in.rdbuf();
+    EXPECT_EQ(copied.str(), content);
+
+    EXPECT_EQ(copier.copy(networkName(tree.root()) + "\\share\\missing.bin", tree.path("out/none.bin")), ENOENT);
+    EXPECT_FALSE(std::ifstream(tree.path("out/none.bin")).good());
+    EXPECT_EQ(copier.copy("\\\\LOCAL", tree.path("out/none.bin")), EINVAL) << "a computer is no file";
+    EXPECT_EQ(copier.copy(networkName(tree.root()) + "\\share\\big.bin", tree.path("no/such/folder/x")), ENOENT);
 }
 
 TEST(SmbFileSystem, ReadersCloseTheirFiles)

@@ -144,7 +144,7 @@ void MainFrameTest::threePanesInTwoSplitters()
     QCOMPARE(inner->widget(0), m_frame->searchFormPane());
     QVERIFY(qobject_cast<CLeftView*>(inner->widget(1)));
     QVERIFY(qobject_cast<CSearchForView*>(inner->widget(0)));
-    QCOMPARE(m_frame->rightPane()->model(), m_frame->resultModel());
+    QCOMPARE(m_frame->rightPane()->detailsView()->model(), m_frame->resultModel());
 }
 
 void MainFrameTest::splittersStartAt300And220AndKeepThemWhenTheWindowGrows()
@@ -163,13 +163,13 @@ void MainFrameTest::resultColumnsTakeTheirShareOfThePaneWidth()
     CQVView* view = m_frame->rightPane();
     const int w = view->width();
     const int percent[9] = {30, 30, 14, 12, 14, 14, 14, 14, 14};
-    QCOMPARE(view->model()->columnCount(), 9);
+    QCOMPARE(view->resultModel()->columnCount(), 9);
     for (int c = 0; c < 9; ++c)
-        QCOMPARE(view->header()->sectionSize(c), w * percent[c] / 100);
-    QCOMPARE(view->header()->defaultAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+        QCOMPARE(view->detailsView()->header()->sectionSize(c), w * percent[c] / 100);
+    QCOMPARE(view->detailsView()->header()->defaultAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
     m_frame->resize(m_frame->width() + 300, m_frame->height());
     QTRY_VERIFY(view->width() > w);
-    QCOMPARE(view->header()->sectionSize(0), w * 30 / 100);
+    QCOMPARE(view->detailsView()->header()->sectionSize(0), w * 30 / 100);
 }
 
 void MainFrameTest::menuHasEveryItemWithTextMnemonicCheckAndCommand()
@@ -342,8 +342,8 @@ void MainFrameTest::ctrlAInATextBoxSelectsAllResultRows()
     QTRY_VERIFY(edit->hasFocus());
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     CQVView* view = m_frame->rightPane();
-    QCOMPARE(view->selectionModel()->selectedRows().size(), 3);
-    QCOMPARE(view->currentIndex().row(), 2); // each row took the focus; the last keeps it
+    QCOMPARE(view->selectedRows().size(), 3);
+    QCOMPARE(view->currentView()->currentIndex().row(), 2); // each row took the focus; the last keeps it
     QVERIFY(view->hasFocus());              // the result list became the active pane
     QVERIFY(!edit->hasSelectedText());      // the text box did not select its text
 }
@@ -353,8 +353,8 @@ void MainFrameTest::ctrlIInvertsTheRowSelection()
     m_frame->resultModel()->addRows({row("1"), row("2"), row("3"), row("4")});
     CQVView* view = m_frame->rightPane();
     auto* selection = view->selectionModel();
-    selection->select(view->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    selection->select(view->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(view->resultModel()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(view->resultModel()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     m_frame->locationTree()->setFocus();
     QTest::keyClick(m_frame->locationTree(), Qt::Key_I, Qt::ControlModifier);
     QList<int> rows;
@@ -490,7 +490,7 @@ void MainFrameTest::toolbarAndStatusBarItemsShowAndHide()
 
 void MainFrameTest::columnItemsHideAndShowColumnsAt100Pixels()
 {
-    QHeaderView* header = m_frame->rightPane()->header();
+    QHeaderView* header = m_frame->rightPane()->detailsView()->header();
     QAction* path = menuAction(*m_frame, cmd::ColumnPath);
     path->trigger();
     QVERIFY(!path->isChecked());
