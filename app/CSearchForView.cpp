@@ -28,6 +28,8 @@
 #include <QScrollArea>
 #include <QTextLayout>
 #include <QTimer>
+
+#include <mutex>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -181,6 +183,8 @@ struct CSearchForView::Impl {
     bool paused = true;        // cleared at each search start, toggled by Pause
     quint64 serial = 0;        // counts searches; a late end of an older one is ignored
     std::atomic<bool> wakePosted{false}; // one queued drain at a time, set by the worker
+    std::mutex finishedMutex;            // guards finished
+    std::vector<std::pair<quint64, CQVThread::Outcome>> finished; // worker ends not handled yet
     QTimer drainTimer;
     QTimer drainSoon; // single shot, 0 ms: the next batch on the next turn
 };
@@ -543,8 +547,11 @@ void CSearchForView::startSearch()
     d.worker->setOnFinished([this, serial](CQVThread::Outcome outcome) {
         // Worker thread: the end is handled on the user-interface thread, after every
         // row and text the worker queued before it.
-        QMetaObject::invokeMethod(
-            this, [this, serial, outcome] { m_impl->workerEnded(serial, outcome); }, Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(m_impl->finishedMutex);
+            m_impl->finished.emplace_back(serial, outcome);
+        }
+        QMetaObject::invokeMethod(this, "workersFinished", Qt::QueuedConnection);
     });
     d.searching = true;
     d.worker->start();
@@ -614,7 +621,23 @@ void CSearchForView::Impl::postWake()
     // Worker thread. The form outlives every worker (its destructor waits for it), so
     // posting to it is safe; a flag keeps the wake-ups to one in the event queue.
     if (!wakePosted.exchange(true))
-        QMetaObject::invokeMethod(q, [this] { drain(drainBudget()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(q, "drainWoken", Qt::QueuedConnection);
+}
+
+void CSearchForView::drainWoken()
+{
+    m_impl->drain(m_impl->drainBudget());
+}
+
+void CSearchForView::workersFinished()
+{
+    std::vector<std::pair<quint64, CQVThread::Outcome>> ends;
+    {
+        const std::lock_guard lock(m_impl->finishedMutex);
+        ends.swap(m_impl->finished);
+    }
+    for (const auto& [serial, outcome] : ends)
+        m_impl->workerEnded(serial, outcome);
 }
 
 void CSearchForView::Impl::drain(std::size_t maxEvents)

@@ -73,6 +73,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Posted by the worker thread, by name and without arguments: everything they act
+    // on is handed over under the form's own locks, never inside the posted event.
+    Q_INVOKABLE void drainWoken();
+    Q_INVOKABLE void workersFinished();
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
