@@ -4,6 +4,8 @@
 #include "results/ResultRowList.h"
 #include "search/SearchCriteria.h"
 
+#include "tests/support/TimeZone.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <ctime>
 
 using namespace qv;
+using qv::test::TimeZone;
 
 namespace {
 
@@ -74,28 +77,6 @@ ResultRow row(std::initializer_list<std::string> cells)
     std::copy(cells.begin(), cells.end(), r.cells.begin());
     return r;
 }
-
-class TimeZone final {
-public:
-    explicit TimeZone(const char* tz)
-    {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~TimeZone()
-    {
-        if (m_old.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", m_old.c_str(), 1);
-        tzset();
-    }
-
-private:
-    std::string m_old;
-};
 
 } // namespace
 

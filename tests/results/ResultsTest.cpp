@@ -3,37 +3,17 @@
 #include "results/ResultImageList.h"
 #include "results/ResultRowList.h"
 
+#include "tests/support/TimeZone.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
 
 using namespace qv;
+using qv::test::TimeZone;
 
 namespace {
-
-// Sets the process's time zone for one test and puts the old one back.
-class TimeZone final {
-public:
-    explicit TimeZone(const char* tz)
-    {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~TimeZone()
-    {
-        if (m_old.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", m_old.c_str(), 1);
-        tzset();
-    }
-
-private:
-    std::string m_old;
-};
 
 ResultRow named(const std::string& name)
 {
