@@ -4,18 +4,36 @@
 
 #include "network/NetworkEnumerator.h"
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace qv {
 
+class NetworkDirectory;
 class SmbClient;
 
 class SmbNetworkEnumerator final : public NetworkEnumerator {
 public:
+    // How the computers and workgroups that only discovery knows join a list.
+    enum class Discovered {
+        // After the browse list's entries, in a batch of their own that waits for the
+        // discovery round to end: the same LAN always gives the same list (searches).
+        AfterRound,
+        // What the directory holds when the list is made, at once (the tree, which
+        // adds later finds as they come).
+        KnownNow,
+    };
+
     explicit SmbNetworkEnumerator(SmbClient& client);
+    // With a directory, the lists also hold what the discovery sources and the user
+    // add: workgroups only discovery knows after the browse list's, their computers,
+    // and the typed computers under their own name.
+    SmbNetworkEnumerator(SmbClient& client, std::shared_ptr<NetworkDirectory> directory,
+                         Discovered discovered = Discovered::AfterRound);
 
     // The root has the one provider; the provider's children are the workgroups;
     // a name-only open of a workgroup lists its computers ("\\NAME"), of a computer
@@ -27,6 +45,10 @@ public:
 
     static constexpr const char* kProviderName = "SMB";
 
+    // Asked while a list waits for the discovery round: true ends the wait (the
+    // search was stopped), and the list goes on with what the directory holds.
+    void setStopQuery(std::function<bool()> stopped) { m_stopped = std::move(stopped); }
+
     // The listed children of a container, or false when it cannot be listed.
     bool childrenOf(const EnumContainer& container, std::vector<NetResource>& children);
     // The errno value of the last open that failed (EACCES: the server refused the
@@ -37,9 +59,26 @@ private:
     struct Open {
         std::vector<NetResource> entries;
         std::size_t next = 0;
+        // Discovered entries still to come once the browse list's are handed out:
+        // the workgroups (root) or one workgroup's computers.
+        bool extrasPending = false;
+        bool workgroupExtras = false;
+        std::string workgroup;
     };
 
+    // The browse list's entries (and, where no browse list answered, discovery's).
+    bool listChildren(const EnumContainer& container, Open& open);
+    void takeExtras(Open& open);
+    bool listRoot(std::vector<NetResource>& children, bool& extrasPending);
+    bool listWorkgroup(const std::string& name, std::vector<NetResource>& children, bool& extrasPending);
+    // The entries discovery adds to a list that holds `listed`; with AfterRound it
+    // waits for the round first.
+    std::vector<NetResource> extrasFor(const Open& open);
+
     SmbClient& m_client;
+    std::shared_ptr<NetworkDirectory> m_directory;
+    Discovered m_discovered = Discovered::AfterRound;
+    std::function<bool()> m_stopped;
     std::mutex m_mutex;
     std::map<Handle, Open> m_open;
     Handle m_nextHandle = 1;

@@ -61,6 +61,35 @@ int aboveStdio(int fd)
     return moved;
 }
 
+std::string lowerAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// Failures after which the computer may still be found by another way than its name:
+// the name did not resolve (libsmbclient then says ENOENT, EINVAL or that nothing
+// answered), or an old address no longer answers.
+bool mayBeResolvedElsewhere(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case EINVAL:
+    case ECONNREFUSED:
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case EIO:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isExecutable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
 
 } // namespace
@@ -118,6 +147,59 @@ void SmbClient::setTimeoutMs(int ms)
     std::lock_guard lock(m_settingsMutex);
     m_timeoutMs = ms;
     ++m_settingsVersion;
+}
+
+void SmbClient::setHostAddress(const std::string& name, const std::string& address)
+{
+    std::lock_guard lock(m_settingsMutex);
+    const std::string key = lowerAscii(name);
+    const auto it = m_hostAddresses.find(key);
+    if (address.empty()) {
+        if (it == m_hostAddresses.end())
+            return;
+        m_hostAddresses.erase(it);
+    } else {
+        if (it != m_hostAddresses.end() && it->second == address)
+            return;
+        m_hostAddresses[key] = address;
+    }
+    ++m_settingsVersion;
+}
+
+std::string SmbClient::hostAddress(const std::string& name) const
+{
+    std::lock_guard lock(m_settingsMutex);
+    const auto it = m_hostAddresses.find(lowerAscii(name));
+    return it != m_hostAddresses.end() ? it->second : std::string();
+}
+
+void SmbClient::setHostResolver(HostResolver resolver)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_resolver = std::move(resolver);
+}
+
+int SmbClient::withResolution(const std::string& url, SmbNameHint hint, const std::function<int()>& attempt)
+{
+    const int rc = attempt();
+    if (rc == 0 || hint == SmbNameHint::Workgroup || !mayBeResolvedElsewhere(rc) || isAborted())
+        return rc;
+    const auto place = SmbUrl::fromUrl(url);
+    if (!place || place->level() == SmbUrl::Level::Network || SmbUrl::isAddressName(place->server()))
+        return rc;
+    const std::string key = lowerAscii(place->server());
+    HostResolver resolver;
+    {
+        std::lock_guard lock(m_settingsMutex);
+        if (!m_resolver || m_hostAddresses.count(key) || !m_resolverAsked.insert(key).second)
+            return rc;
+        resolver = m_resolver;
+    }
+    const std::string address = resolver(place->server());
+    if (address.empty() || isAborted())
+        return rc;
+    setHostAddress(place->server(), address);
+    return attempt();
 }
 
 void SmbClient::abort()
@@ -303,6 +385,13 @@ int SmbClient::sendSettings()
         timeout.kind = SmbMessageKind::SetTimeout;
         timeout.value = static_cast<std::uint32_t>(std::max(m_timeoutMs, 0));
         requests.push_back(timeout);
+        for (const auto& [name, address] : m_hostAddresses) {
+            SmbRequest host;
+            host.kind = SmbMessageKind::SetHostAddress;
+            host.server = name;
+            host.url = address;
+            requests.push_back(host);
+        }
     }
     for (const auto& r : requests) {
         SmbReply reply;
@@ -393,6 +482,11 @@ int SmbClient::listNetwork(const SmbUrl& place, std::vector<SmbNetEntry>& out)
 
 int SmbClient::listNetwork(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out)
 {
+    return withResolution(url, hint, [&] { return listNetworkOnce(url, hint, out); });
+}
+
+int SmbClient::listNetworkOnce(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out)
+{
     out.clear();
     SmbRequest r;
     r.kind = SmbMessageKind::ListNetwork;
@@ -408,6 +502,11 @@ int SmbClient::listNetwork(const std::string& url, SmbNameHint hint, std::vector
 
 int SmbClient::listFolder(const std::string& url, std::vector<FileEntry>& out)
 {
+    return withResolution(url, SmbNameHint::Computer, [&] { return listFolderOnce(url, out); });
+}
+
+int SmbClient::listFolderOnce(const std::string& url, std::vector<FileEntry>& out)
+{
     out.clear();
     SmbRequest r;
     r.kind = SmbMessageKind::ListFolder;
@@ -421,6 +520,11 @@ int SmbClient::listFolder(const std::string& url, std::vector<FileEntry>& out)
 }
 
 int SmbClient::openFile(const std::string& url, int& handle)
+{
+    return withResolution(url, SmbNameHint::Computer, [&] { return openFileOnce(url, handle); });
+}
+
+int SmbClient::openFileOnce(const std::string& url, int& handle)
 {
     handle = -1;
     SmbRequest r;

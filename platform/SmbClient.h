@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <set>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
@@ -31,6 +33,18 @@ public:
     void setDefaultCredentials(const SmbCredentials& credentials);
     void setServerCredentials(const std::string& server, const SmbCredentials& credentials);
     void setTimeoutMs(int ms);
+    // Where a computer that name resolution cannot find answers (an IP address, as a
+    // discovery source saw it); "" forgets it. Names compare without ASCII case. Kept
+    // and sent like the credentials.
+    void setHostAddress(const std::string& name, const std::string& address);
+    std::string hostAddress(const std::string& name) const;
+
+    // Asked, from the requesting thread and outside every lock of this client, when a
+    // request to a computer by a name with no address here fails: it may find the
+    // computer (a bounded discovery round) and give its address, and the request is
+    // then made once more. Each name is asked about once.
+    using HostResolver = std::function<std::string(const std::string& name)>;
+    void setHostResolver(HostResolver resolver);
 
     // Each returns 0 or an errno value: ENOENT, EACCES, ETIMEDOUT, EHOSTUNREACH,
     // ECONNREFUSED... from the server; EPIPE when the helper died serving the request;
@@ -74,9 +88,16 @@ private:
         bool atEnd = false;
     };
 
+    int listNetwork(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out);
+    int listNetworkOnce(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out);
+    int listFolderOnce(const std::string& url, std::vector<FileEntry>& out);
+    int openFileOnce(const std::string& url, int& handle);
+    // Runs `attempt`; when it fails for a computer whose name may be found elsewhere,
+    // asks the resolver and, given an address, runs it once more.
+    int withResolution(const std::string& url, SmbNameHint hint, const std::function<int()>& attempt);
+
     // The calls below need m_mutex held.
     int request(const SmbRequest& request, SmbReply& reply);
-    int listNetwork(const std::string& url, SmbNameHint hint, std::vector<SmbNetEntry>& out);
     int ensureHelper(std::uint64_t abortEpoch);
     int startHelper();
     int sendSettings();
@@ -100,7 +121,10 @@ private:
     SmbCredentials m_defaultCredentials;
     std::map<std::string, SmbCredentials> m_serverCredentials;
     int m_timeoutMs = 5000;
+    std::map<std::string, std::string> m_hostAddresses; // key: name in ASCII lower case
     std::uint64_t m_settingsVersion = 1;
+    HostResolver m_resolver;
+    std::set<std::string> m_resolverAsked; // names (ASCII lower case)
 
     // The pid is only ever read for kill() and waitpid() under this lock, and is
     // cleared in the same locked step that reaps the process: a pid abort() sees is

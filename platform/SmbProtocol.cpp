@@ -115,7 +115,7 @@ private:
 bool validKind(std::uint8_t kind)
 {
     return kind >= static_cast<std::uint8_t>(SmbMessageKind::Hello)
-        && kind <= static_cast<std::uint8_t>(SmbMessageKind::CloseFile);
+        && kind <= static_cast<std::uint8_t>(SmbMessageKind::SetHostAddress);
 }
 
 } // namespace
@@ -152,6 +152,10 @@ std::string SmbProtocol::encode(const SmbRequest& request)
         break;
     case SmbMessageKind::CloseFile:
         w.u32(request.handle);
+        break;
+    case SmbMessageKind::SetHostAddress:
+        w.str(request.server);
+        w.str(request.url);
         break;
     }
     return w.finish();
@@ -243,6 +247,10 @@ bool SmbProtocol::decode(std::string_view message, SmbRequest& request)
         break;
     case SmbMessageKind::CloseFile:
         request.handle = r.u32();
+        break;
+    case SmbMessageKind::SetHostAddress:
+        request.server = r.str();
+        request.url = r.str();
         break;
     }
     return r.done();

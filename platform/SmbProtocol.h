@@ -40,6 +40,7 @@ enum class SmbMessageKind : std::uint8_t {
     OpenFile,       // url -> handle
     ReadChunk,      // handle, value = most bytes -> data (empty at the end)
     CloseFile,      // handle -> status
+    SetHostAddress, // server = computer name, url = its address ("" forgets it) -> status
 };
 
 // What the one name of "smb://NAME" is, when the asker knows: a URL cannot tell.
@@ -72,7 +73,7 @@ struct SmbReply {
 class SmbProtocol final {
 public:
     // Raised whenever a message changes shape; the helper refuses any other.
-    static constexpr std::uint32_t kVersion = 2;
+    static constexpr std::uint32_t kVersion = 3;
     // The largest message either side accepts: a folder of a million entries fits.
     static constexpr std::uint32_t kMaxMessage = 256u << 20;
     // The largest read a helper serves at once.

@@ -1,6 +1,9 @@
 // Conversion between the program's network names and smb:// URLs.
 #include "platform/SmbUrl.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 namespace qv {
 namespace {
 
@@ -47,7 +50,66 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     }
 }
 
+bool isIpv4(std::string_view text)
+{
+    in_addr a {};
+    return inet_pton(AF_INET, std::string(text).c_str(), &a) == 1;
+}
+
+// "fe80::1" or "fe80::1%eth0": an IPv6 address, with a zone when it has one.
+bool isIpv6(std::string_view text)
+{
+    const std::size_t zone = text.find('%');
+    if (zone != std::string_view::npos) {
+        const std::string_view name = text.substr(zone + 1);
+        if (name.empty() || name.size() > 15)
+            return false;
+        for (const char c : name) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u <= 0x20 || u >= 0x7F || c == '%' || c == '/' || c == ']' || c == '[')
+                return false;
+        }
+        text = text.substr(0, zone);
+    }
+    in6_addr a {};
+    return inet_pton(AF_INET6, std::string(text).c_str(), &a) == 1;
+}
+
+// "[fe80::1]" as a network name's computer part.
+bool isBracketedIpv6(std::string_view server)
+{
+    return server.size() > 2 && server.front() == '[' && server.back() == ']'
+        && isIpv6(server.substr(1, server.size() - 2));
+}
+
+// The URL's server part: an IPv6 literal keeps its brackets and colons, which
+// libsmbclient reads as the address (a zone's "%" is written "%25").
+std::string serverComponent(const std::string& server)
+{
+    if (!isBracketedIpv6(server))
+        return SmbUrl::encodeComponent(server);
+    std::string out;
+    for (const char c : server) {
+        if (c == '%')
+            out += "%25";
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
+
+std::string SmbUrl::hostForAddress(std::string_view address)
+{
+    if (isIpv4(address))
+        return std::string(address);
+    if (isIpv6(address))
+        return serverComponent("[" + std::string(address) + "]");
+    return {};
+}
+
+bool SmbUrl::isAddressName(std::string_view server) { return isIpv4(server) || isBracketedIpv6(server); }
 
 std::optional<SmbUrl> SmbUrl::fromNetworkName(std::string_view name)
 {
@@ -100,15 +162,28 @@ std::optional<SmbUrl> SmbUrl::fromUrl(std::string_view text, Level singleName)
         return url;
     if (text.back() == '/')
         text.remove_suffix(1);
+    // An IPv6 literal server ("[fe80::1%25eth0]") keeps its colons and brackets.
+    std::string_view serverText = text.substr(0, text.find('/'));
+    std::optional<std::string> literal;
+    if (serverText.size() > 2 && serverText.front() == '[') {
+        literal = decodeComponent(serverText);
+        if (!literal || !isBracketedIpv6(*literal))
+            return std::nullopt;
+        text.remove_prefix(serverText.size());
+        if (!text.empty())
+            text.remove_prefix(1);
+    }
     std::vector<std::string> parts;
-    for (const auto& raw : split(text, '/')) {
+    if (literal)
+        parts.push_back(*literal);
+    for (const auto& raw : literal && text.empty() ? std::vector<std::string_view>{} : split(text, '/')) {
         auto part = decodeComponent(raw);
         if (!part || part->empty())
             return std::nullopt;
         parts.push_back(std::move(*part));
     }
     // A raw ':' in the server part would be read as a port.
-    if (text.substr(0, text.find('/')).find(':') != std::string_view::npos)
+    if (!literal && serverText.find(':') != std::string_view::npos)
         return std::nullopt;
     url.m_server = std::move(parts[0]);
     url.m_level = singleName == Level::Workgroup ? Level::Workgroup : Level::Computer;
@@ -125,10 +200,17 @@ std::optional<SmbUrl> SmbUrl::fromUrl(std::string_view text, Level singleName)
 
 std::string SmbUrl::url() const
 {
+    if (m_level == Level::Network)
+        return std::string(kScheme);
+    return urlWithHost(serverComponent(m_server));
+}
+
+std::string SmbUrl::urlWithHost(std::string_view host) const
+{
     std::string out(kScheme);
     if (m_level == Level::Network)
         return out;
-    out += encodeComponent(m_server);
+    out += host;
     if (m_level == Level::Workgroup || m_level == Level::Computer)
         return out;
     out += '/';

@@ -34,7 +34,18 @@ public:
     const std::vector<std::string>& path() const { return m_path; }
 
     std::string url() const;
+    // The same URL with `host` (a URL server part, e.g. from hostForAddress) in place
+    // of the computer's name.
+    std::string urlWithHost(std::string_view host) const;
     std::string networkName() const;
+
+    // The URL server part for an IP address: "192.0.2.5" as it is, an IPv6 address in
+    // brackets with a scope's "%" written "%25" ("[fe80::1%25eth0]"). Empty when the
+    // text is no IP address.
+    static std::string hostForAddress(std::string_view address);
+    // A computer named by its address, "192.0.2.5" or "[fe80::1]": name resolution is
+    // not needed for it.
+    static bool isAddressName(std::string_view server);
 
     // The entry `name` inside this place: a computer in a workgroup, a share on a
     // computer, a file or folder in a share or folder. The entire network has workgroups.

@@ -55,6 +55,12 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_FILE_SHARING_VIOLATION, "A sharing violation occurred while accessing %1."},
     {IDS_FILE_INVALID_PATH, "%1 contains an invalid path."},
     {IDS_FILE_GENERIC_ERROR, "An unexpected error occurred while accessing %1."},
+    {IDS_TYPED_COMPUTERS, "追加したコンピューター"},
+    {IDS_ADD_COMPUTER, "コンピューターを追加(&C)..."},
+    {IDS_REMOVE_COMPUTER, "一覧から削除(&R)"},
+    {IDS_ADD_COMPUTER_LABEL, "コンピューター名またはアドレス (\\\\名前、\\\\192.0.2.5、\\\\[fe80::1]):"},
+    {IDS_PROMPT_ADD_COMPUTER, "名前またはアドレスでコンピューターを追加"},
+    {IDS_LOOK_AGAIN, "ネットワークを再検索(&N)"},
 };
 
 } // namespace

@@ -116,8 +116,45 @@ void SmbContext::setTimeoutMs(int ms)
 
 const SmbCredentials& SmbContext::credentialsFor(std::string_view server) const
 {
-    const auto it = m_servers.find(lowerAscii(server));
+    std::string key = lowerAscii(server);
+    // libsmbclient names the server as the URL did: an address in place of a name.
+    if (const auto named = m_namesByHost.find(key); named != m_namesByHost.end())
+        key = named->second;
+    const auto it = m_servers.find(key);
     return it != m_servers.end() ? it->second : m_default;
+}
+
+int SmbContext::setHostAddress(const std::string& name, const std::string& address)
+{
+    const std::string key = lowerAscii(name);
+    if (key.empty())
+        return EINVAL;
+    if (const auto old = m_addresses.find(key); old != m_addresses.end()) {
+        m_namesByHost.erase(old->second);
+        m_addresses.erase(old);
+    }
+    if (address.empty())
+        return 0;
+    const std::string host = SmbUrl::hostForAddress(address);
+    if (host.empty())
+        return EINVAL;
+    m_addresses[key] = host;
+    m_namesByHost[lowerAscii(host)] = key;
+    return 0;
+}
+
+std::string SmbContext::hostOf(const std::string& server) const
+{
+    const auto it = m_addresses.find(lowerAscii(server));
+    return it != m_addresses.end() ? it->second : SmbUrl::encodeComponent(server);
+}
+
+std::string SmbContext::targetUrl(const SmbUrl& parsed) const
+{
+    if (parsed.level() == SmbUrl::Level::Network || parsed.level() == SmbUrl::Level::Workgroup)
+        return parsed.url();
+    const auto it = m_addresses.find(lowerAscii(parsed.server()));
+    return it == m_addresses.end() ? parsed.url() : parsed.urlWithHost(it->second);
 }
 
 void SmbContext::authenticate(SMBCCTX* ctx, const char* server, const char* share, char* workgroup,
@@ -148,7 +185,7 @@ void SmbContext::useRange(Range range)
         m_range = range;
 }
 
-int SmbContext::prepare(const std::string& url, SmbUrl& parsed)
+int SmbContext::prepare(const std::string& url, SmbUrl& parsed, std::string& target)
 {
     if (!m_ctx)
         return ENOTSUP;
@@ -156,6 +193,7 @@ int SmbContext::prepare(const std::string& url, SmbUrl& parsed)
     if (!maybe)
         return EINVAL;
     parsed = std::move(*maybe);
+    target = targetUrl(parsed);
     useRange(parsed.level() == SmbUrl::Level::Share || parsed.level() == SmbUrl::Level::Folder ? Range::Files
                                                                                                 : Range::Browse);
     const bool kerberos = credentialsFor(parsed.server()).kerberos;
@@ -170,42 +208,51 @@ int SmbContext::listNetwork(const std::string& url, SmbNameHint hint, std::vecto
 {
     out.clear();
     SmbUrl parsed;
-    if (const int rc = prepare(url, parsed))
+    std::string target;
+    if (const int rc = prepare(url, parsed, target))
         return rc;
-    const bool oneName = parsed.level() == SmbUrl::Level::Computer;
-    // For "smb://NAME" libsmbclient first asks the network whether NAME is a workgroup
-    // (broadcast queries for NAME<1D> and NAME<1B>, about half a second when it is
-    // not), unless it already holds a connection to NAME's IPC$. When NAME is known to
-    // be a computer, that connection is made first.
-    const bool computer = oneName
-        && (hint == SmbNameHint::Computer
-            || (hint == SmbNameHint::Unknown && m_knownComputers.count(lowerAscii(parsed.server()))));
-    if (computer) {
-        // A computer that cannot be reached is not asked twice (an unplugged one
-        // costs the whole timeout each time).
-        const int connectRc = connectIpc(parsed.server());
-        if (unreachable(connectRc))
-            return connectRc;
+    // "smb://" and "smb://WG" are browse lists, which only SMB1 serves.
+    if (parsed.level() != SmbUrl::Level::Computer || hint == SmbNameHint::Workgroup) {
+        useRange(Range::Browse);
+        return readNetworkLevel(hint == SmbNameHint::Workgroup ? url : target, out);
     }
-    const int rc = readNetworkLevel(url, out);
-    // "smb://NAME" may name a workgroup, whose browse list only SMB1 serves, or a
-    // computer, whose share list both serve (equally fast on the test LAN). SMB1 first
-    // then covers both; a server that refuses SMB1 (recent Windows) is asked again
-    // over SMB2 and later.
-    if (oneName && hint != SmbNameHint::Workgroup && refusesSmb1(rc)) {
+    const std::string key = lowerAscii(parsed.server());
+    const bool computer = hint == SmbNameHint::Computer
+        || (hint == SmbNameHint::Unknown && (m_knownComputers.count(key) || m_addresses.count(key)));
+    if (!computer) {
+        // "smb://NAME" may name a workgroup, whose browse list only SMB1 serves, or a
+        // computer, whose share list both serve: SMB1 first covers both, and a server
+        // that turns SMB1 down is asked again over SMB2 and later.
+        useRange(Range::Browse);
+        const int rc = readNetworkLevel(target, out);
+        if (!refusesProtocol(rc))
+            return rc;
         useRange(Range::Files);
-        if (computer)
-            connectIpc(parsed.server());
-        return readNetworkLevel(url, out);
+        return readNetworkLevel(target, out);
     }
-    return rc;
+    // A computer's share list goes over SMB2 and later: today's servers turn SMB1
+    // down. libsmbclient would first ask the network whether NAME is a workgroup
+    // (broadcast queries for NAME<1D> and NAME<1B>, about half a second when it is
+    // not) unless it already holds a connection to NAME's IPC$, so that connection is
+    // made first. A computer that cannot be reached is not asked again over another
+    // protocol (an unplugged one costs the whole timeout each time).
+    useRange(Range::Files);
+    const int connectRc = connectIpc(hostOf(parsed.server()));
+    if (unreachable(connectRc))
+        return connectRc;
+    const int rc = readNetworkLevel(target, out);
+    if (!refusesProtocol(rc))
+        return rc;
+    // A server that speaks SMB1 only.
+    useRange(Range::Browse);
+    return readNetworkLevel(target, out);
 }
 
-int SmbContext::connectIpc(const std::string& server)
+int SmbContext::connectIpc(const std::string& host)
 {
     // Listing IPC$ as a folder fails (EACCES from Samba), but the connection it opened
     // stays in libsmbclient's cache, where the share list finds it.
-    const std::string url = "smb://" + SmbUrl::encodeComponent(server) + "/IPC$";
+    const std::string url = "smb://" + host + "/IPC$";
     errno = 0;
     SMBCFILE* dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, url.c_str());
     if (!dir)
@@ -228,7 +275,7 @@ bool SmbContext::unreachable(int error)
     }
 }
 
-bool SmbContext::refusesSmb1(int error)
+bool SmbContext::refusesProtocol(int error)
 {
     switch (error) {
     case ECONNRESET:
@@ -275,12 +322,13 @@ int SmbContext::listFolder(const std::string& url, std::vector<FileEntry>& out)
 {
     out.clear();
     SmbUrl parsed;
-    if (const int rc = prepare(url, parsed))
+    std::string target;
+    if (const int rc = prepare(url, parsed, target))
         return rc;
     if (parsed.level() != SmbUrl::Level::Share && parsed.level() != SmbUrl::Level::Folder)
         return ENOTDIR;
     errno = 0;
-    SMBCFILE* dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, url.c_str());
+    SMBCFILE* dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, target.c_str());
     if (!dir)
         return lastError();
     int rc = 0;
@@ -319,12 +367,13 @@ int SmbContext::listFolder(const std::string& url, std::vector<FileEntry>& out)
 int SmbContext::openFile(const std::string& url, std::uint32_t& handle)
 {
     SmbUrl parsed;
-    if (const int rc = prepare(url, parsed))
+    std::string target;
+    if (const int rc = prepare(url, parsed, target))
         return rc;
     if (parsed.level() != SmbUrl::Level::Folder)
         return EISDIR;
     errno = 0;
-    SMBCFILE* file = smbc_getFunctionOpen(m_ctx)(m_ctx, url.c_str(), O_RDONLY, 0);
+    SMBCFILE* file = smbc_getFunctionOpen(m_ctx)(m_ctx, target.c_str(), O_RDONLY, 0);
     if (!file)
         return lastError();
     while (m_nextHandle == 0 || m_files.count(m_nextHandle))

@@ -30,6 +30,10 @@ public:
     // server "" sets the default entry, used for every server without one of its own.
     void setCredentials(const std::string& server, const SmbCredentials& credentials);
     void setTimeoutMs(int ms);
+    // Where a computer that name resolution cannot find answers (an address a
+    // discovery source or the user gave); an empty address forgets it. Requests for
+    // NAME then go to the address, and the account kept for NAME answers the server.
+    int setHostAddress(const std::string& name, const std::string& address);
 
     // Each returns 0 or an errno value.
     // hint: what the one name of "smb://NAME" is, if the client knows.
@@ -46,17 +50,21 @@ private:
     static void authenticate(SMBCCTX* ctx, const char* server, const char* share, char* workgroup, int workgroupLength,
                              char* user, int userLength, char* password, int passwordLength);
     const SmbCredentials& credentialsFor(std::string_view server) const;
-    // Sets the protocol range and the Kerberos options the request for `url` needs;
-    // 0, or EINVAL when the URL cannot be parsed.
-    int prepare(const std::string& url, SmbUrl& parsed);
+    // Sets the protocol range and the Kerberos options the request for `url` needs and
+    // gives the URL to ask libsmbclient (the computer's known address in place of its
+    // name); 0, or EINVAL when the URL cannot be parsed.
+    int prepare(const std::string& url, SmbUrl& parsed, std::string& target);
+    // The server part libsmbclient is to connect to for a computer name.
+    std::string hostOf(const std::string& server) const;
+    std::string targetUrl(const SmbUrl& parsed) const;
     void useRange(Range range);
     // One opendir/readdir pass above the share level, with the range already set.
     int readNetworkLevel(const std::string& url, std::vector<SmbNetEntry>& out);
-    // Errors with which a server turns an SMB1 session down.
-    static bool refusesSmb1(int error);
+    // Errors with which a server turns a protocol down.
+    static bool refusesProtocol(int error);
     // Opens (and keeps, in libsmbclient's cache) a connection to the computer's IPC$;
-    // 0, or the errno value of the failed attempt.
-    int connectIpc(const std::string& server);
+    // 0, or the errno value of the failed attempt. `host` is the URL's server part.
+    int connectIpc(const std::string& host);
     // Errors that say the computer cannot be reached at all.
     static bool unreachable(int error);
 
@@ -66,6 +74,8 @@ private:
     SmbCredentials m_default;
     std::map<std::string, SmbCredentials> m_servers; // key: name in ASCII lower case
     std::set<std::string> m_knownComputers;           // listed as servers; ASCII lower case
+    std::map<std::string, std::string> m_addresses;   // computer name (ASCII lower case) -> URL host
+    std::map<std::string, std::string> m_namesByHost; // URL host -> computer name (ASCII lower case)
     std::map<std::uint32_t, SMBCFILE*> m_files;
     std::uint32_t m_nextHandle = 1;
 };

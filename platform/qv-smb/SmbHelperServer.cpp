@@ -86,6 +86,9 @@ SmbReply SmbHelperServer::serve(const SmbRequest& request)
     case SmbMessageKind::CloseFile:
         reply.error = m_context.closeFile(request.handle);
         break;
+    case SmbMessageKind::SetHostAddress:
+        reply.error = m_context.setHostAddress(request.server, request.url);
+        break;
     }
     return reply;
 }

@@ -30,6 +30,7 @@ namespace {
 bool g_ignoreEof = false;
 bool g_closedInput = false;
 std::map<std::string, SmbCredentials> g_credentials;
+std::map<std::string, std::string> g_addresses; // computer name -> address
 std::uint32_t g_timeout = 0;
 std::map<std::uint32_t, int> g_files;
 std::uint32_t g_nextHandle = 1;
@@ -79,6 +80,14 @@ int listFolder(const SmbUrl& url, std::vector<FileEntry>& out)
     return 0;
 }
 
+std::string lowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 SmbReply serve(const SmbRequest& request, int out)
 {
     SmbReply reply;
@@ -124,6 +133,11 @@ SmbReply serve(const SmbRequest& request, int out)
                                          SmbNetEntry::Kind::Other});
             }
             reply.network.push_back({"timeout " + std::to_string(g_timeout), SmbNetEntry::Kind::Other});
+            for (const auto& [name, address] : g_addresses)
+                reply.network.push_back({"address " + name + " " + address, SmbNetEntry::Kind::Other});
+        } else if (url->level() == SmbUrl::Level::Computer && g_addresses.count(lowerAscii(server))) {
+            // A computer only discovery knows: reachable once its address was given.
+            reply.network.push_back({"share-via-" + g_addresses[lowerAscii(server)], SmbNetEntry::Kind::FileShare});
         } else if (url->level() == SmbUrl::Level::Network) {
             reply.network = {{"QVGROUP1", SmbNetEntry::Kind::Workgroup}, {"QVGROUP2", SmbNetEntry::Kind::Workgroup}};
         } else {
@@ -170,6 +184,12 @@ SmbReply serve(const SmbRequest& request, int out)
         }
         break;
     }
+    case SmbMessageKind::SetHostAddress:
+        if (request.url.empty())
+            g_addresses.erase(request.server);
+        else
+            g_addresses[request.server] = request.url;
+        break;
     case SmbMessageKind::CloseFile: {
         const auto it = g_files.find(request.handle);
         if (it == g_files.end()) {

@@ -439,3 +439,45 @@ TEST(SmbHelper, RealHelperStartsAndRefusesBadRequestsWithoutTheNetwork)
     client.abort();
     waitUntilDead(pid);
 }
+
+TEST(SmbClient, AddressesOfComputersReachEveryHelperItStarts)
+{
+    SmbClient client(FAKE_SMB_HELPER);
+    client.setHostAddress("MORI5", "192.0.2.32");
+    client.setHostAddress("Gone", "192.0.2.99");
+    client.setHostAddress("GONE", ""); // names compare without case
+    EXPECT_EQ(client.hostAddress("mori5"), "192.0.2.32");
+    EXPECT_EQ(client.hostAddress("gone"), "");
+    std::vector<SmbNetEntry> entries;
+    ASSERT_EQ(client.listNetwork("smb://SETTINGS", entries), 0);
+    EXPECT_EQ(entries.back().name, "address mori5 192.0.2.32");
+
+    std::vector<SmbNetEntry> none;
+    EXPECT_EQ(client.listNetwork("smb://CRASH", none), EPIPE);
+    ASSERT_EQ(client.listNetwork("smb://SETTINGS", entries), 0);
+    EXPECT_EQ(entries.back().name, "address mori5 192.0.2.32") << "the new helper knows the address too";
+}
+
+TEST(SmbClient, AComputerNoNameServiceFindsIsLookedUpOnceAndAskedAgain)
+{
+    SmbClient client(FAKE_SMB_HELPER);
+    std::vector<std::string> asked;
+    client.setHostResolver([&](const std::string& name) {
+        asked.push_back(name);
+        return name == "MORI5" ? std::string("192.0.2.32") : std::string();
+    });
+    std::vector<SmbNetEntry> entries;
+    ASSERT_EQ(client.listNetwork(*SmbUrl::fromNetworkName("\\\\MORI5"), entries), 0);
+    EXPECT_EQ(names(entries), std::vector<std::string>{"share-via-192.0.2.32"});
+    EXPECT_EQ(client.listNetwork(*SmbUrl::fromNetworkName("\\\\MORI5"), entries), 0) << "known from now on";
+
+    EXPECT_EQ(client.listNetwork(*SmbUrl::fromNetworkName("\\\\NOBODY"), entries), ENOENT);
+    EXPECT_EQ(client.listNetwork(*SmbUrl::fromNetworkName("\\\\nobody"), entries), ENOENT);
+    EXPECT_EQ(asked, (std::vector<std::string>{"MORI5", "NOBODY"})) << "each name is looked up once";
+
+    // Workgroups and computers named by their address are never looked up.
+    EXPECT_EQ(client.listNetwork(*SmbUrl::fromNetworkName("SOMEGROUP"), entries), ENOENT);
+    EXPECT_EQ(client.listNetwork(*SmbUrl::fromNetworkName("\\\\192.0.2.77"), entries), ENOENT);
+    EXPECT_EQ(client.listNetwork(*SmbUrl::fromNetworkName("\\\\[fe80::1]"), entries), ENOENT);
+    EXPECT_EQ(asked.size(), 2u);
+}

@@ -36,6 +36,12 @@ const UrlRow kRows[] = {
     {"\\\\HOST\\s\\quote\"", "smb://HOST/s/quote%22", Level::Folder},
     {"\\\\HOST\\s\\a/b", "smb://HOST/s/a%2Fb", Level::Folder},
     {"\\\\HOST\\s\\100%", "smb://HOST/s/100%25", Level::Folder},
+    // Computers named by their address: an IPv6 literal keeps its brackets and colons.
+    {"\\\\192.0.2.31", "smb://192.0.2.31", Level::Computer},
+    {"\\\\192.0.2.31\\docs\\a b", "smb://192.0.2.31/docs/a%20b", Level::Folder},
+    {"\\\\[fe80::1]", "smb://[fe80::1]", Level::Computer},
+    {"\\\\[2001:db8::5]\\docs", "smb://[2001:db8::5]/docs", Level::Share},
+    {"\\\\[fe80::1%eth0]\\docs\\x", "smb://[fe80::1%25eth0]/docs/x", Level::Folder},
 };
 
 } // namespace
@@ -133,4 +139,28 @@ TEST(SmbUrl, ChildGoesOneLevelDown)
     const SmbUrl folder = computer.child("public").child("a b").child("c#d");
     EXPECT_EQ(folder.networkName(), "\\\\QVHOST1\\public\\a b\\c#d");
     EXPECT_EQ(folder.url(), "smb://QVHOST1/public/a%20b/c%23d");
+}
+
+TEST(SmbUrl, AddressesBecomeUrlHostsAndNothingElseDoes)
+{
+    EXPECT_EQ(SmbUrl::hostForAddress("192.0.2.5"), "192.0.2.5");
+    EXPECT_EQ(SmbUrl::hostForAddress("2001:db8::5"), "[2001:db8::5]");
+    EXPECT_EQ(SmbUrl::hostForAddress("fe80::1%eth0"), "[fe80::1%25eth0]");
+    for (const char* bad : {"", "MORI5", "192.0.2", "192.0.2.5/24", "[fe80::1]", "fe80::1%", "fe80::1%a/b", "1.2.3.4 "})
+        EXPECT_EQ(SmbUrl::hostForAddress(bad), "") << bad;
+
+    EXPECT_TRUE(SmbUrl::isAddressName("192.0.2.5"));
+    EXPECT_TRUE(SmbUrl::isAddressName("[::1]"));
+    EXPECT_FALSE(SmbUrl::isAddressName("::1")) << "a network name writes IPv6 in brackets";
+    EXPECT_FALSE(SmbUrl::isAddressName("MORI5"));
+
+    const auto share = SmbUrl::fromNetworkName("\\\\MORI5\\docs\\a#b");
+    ASSERT_TRUE(share);
+    EXPECT_EQ(share->urlWithHost("192.0.2.32"), "smb://192.0.2.32/docs/a%23b");
+    EXPECT_EQ(share->urlWithHost(SmbUrl::hostForAddress("fe80::2%eth0")), "smb://[fe80::2%25eth0]/docs/a%23b");
+
+    // Brackets that hold no address, and a raw colon outside brackets, are refused.
+    EXPECT_FALSE(SmbUrl::fromUrl("smb://[MORI5]/docs"));
+    EXPECT_FALSE(SmbUrl::fromUrl("smb://fe80::1/docs"));
+    EXPECT_FALSE(SmbUrl::fromUrl("smb://[fe80::1"));
 }
