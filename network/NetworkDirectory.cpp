@@ -191,18 +191,23 @@ void NetworkDirectory::noteBrowseList(const std::string& workgroup, const std::v
 
 std::vector<std::string> NetworkDirectory::workgroups() const
 {
-    std::map<std::string, std::string> byKey;
+    // A workgroup is spelt as its most trusted source spells it (ties: the smaller text).
+    std::map<std::string, std::pair<int, std::string>> byKey;
     {
         std::lock_guard lock(m_mutex);
         for (const auto& [key, record] : m_records) {
-            const std::string& wg = record.computer.workgroup.empty() ? std::string(kDefaultWorkgroup)
-                                                                       : record.computer.workgroup;
-            byKey.try_emplace(keyOf(wg), wg);
+            const bool none = record.computer.workgroup.empty();
+            const std::pair<int, std::string> spelling{
+                none ? 99 : static_cast<int>(*record.workgroupSource),
+                none ? std::string(kDefaultWorkgroup) : record.computer.workgroup};
+            auto [it, inserted] = byKey.try_emplace(keyOf(spelling.second), spelling);
+            if (!inserted && spelling < it->second)
+                it->second = spelling;
         }
     }
     std::vector<std::string> out;
-    for (auto& [key, name] : byKey)
-        out.push_back(std::move(name));
+    for (auto& [key, spelling] : byKey)
+        out.push_back(std::move(spelling.second));
     std::sort(out.begin(), out.end(), lessByKey);
     return out;
 }
