@@ -10,6 +10,7 @@
 #include "app/SearchServices.h"
 #include "platform/ShellLauncher.h"
 #include "network/CLeftView.h"
+#include "network/LanNetwork.h"
 #include "resources/FrameResources.h"
 #include "resources/ResourceIcon.h"
 #include "resources/StringTable.h"
@@ -247,6 +248,7 @@ void CMainFrame::createPanes()
     m_formPane->resize(300, 220);
 
     m_tree = new CLeftView(m_inner);
+    m_tree->setNetworkDirectory(LanNetwork::sharedDirectory());
     m_tree->resize(300, 220);
     connect(m_tree, &CLeftView::placeSelected, m_form, &CSearchForView::setSearchPlace);
     connect(m_tree, &CLeftView::statusText, this, &CMainFrame::setMessageText);
@@ -334,6 +336,7 @@ bool CMainFrame::onCommand(int id)
     case cmd::MapDriveMenu:
         mapNetworkDrive();
         return true;
+
     case cmd::FontMenu:
     case cmd::FontButton:
         chooseFont();

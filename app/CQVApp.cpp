@@ -2,6 +2,9 @@
 // document and frame, caption, show.
 #include "app/CQVApp.h"
 
+#include "network/LanNetwork.h"
+#include "network/NetworkDirectory.h"
+
 #include "app/AboutDialog.h"
 #include "app/CMainFrame.h"
 #include "app/CQVDoc.h"
@@ -33,6 +36,9 @@ bool CQVApp::initInstance()
 
     if (auto settings = StandardProfile::open())
         m_profile.load(*settings);
+    const auto directory = LanNetwork::sharedDirectory();
+    for (const QString& computer : m_profile.typedComputers())
+        directory->addTypedComputer(computer.toStdString());
 
     m_doc = std::make_unique<CQVDoc>();
     if (!m_doc->onNewDocument())
@@ -50,6 +56,12 @@ bool CQVApp::initInstance()
 
 void CQVApp::exitInstance()
 {
+    const auto directory = LanNetwork::sharedDirectory();
+    QStringList typed;
+    for (const std::string& computer : directory->typedComputers())
+        typed << QString::fromStdString(computer);
+    m_profile.setTypedComputers(typed);
+    LanNetwork::remember(*directory);
     if (auto settings = StandardProfile::open())
         m_profile.save(*settings);
     m_frame.reset();

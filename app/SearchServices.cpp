@@ -1,6 +1,8 @@
 // The real program's search services.
 #include "app/SearchServices.h"
 
+#include "network/LanNetwork.h"
+#include "network/NetworkDirectory.h"
 #include "network/SmbNetworkEnumerator.h"
 #include "platform/CredentialStore.h"
 #include "platform/LocalFileSystem.h"
@@ -14,7 +16,10 @@ namespace {
 // The enumerator refers to its client; keeping both in one block keeps the client
 // alive as long as anyone holds the enumerator.
 struct SmbEnumeration {
-    explicit SmbEnumeration(std::shared_ptr<SmbClient> c) : client(std::move(c)), enumerator(*client) {}
+    SmbEnumeration(std::shared_ptr<SmbClient> c, std::shared_ptr<NetworkDirectory> directory)
+        : client(std::move(c)), enumerator(*client, std::move(directory))
+    {
+    }
     std::shared_ptr<SmbClient> client;
     SmbNetworkEnumerator enumerator;
 };
@@ -31,7 +36,11 @@ std::shared_ptr<SearchServices> SearchServices::makeDefault(const std::shared_pt
     if (credentials)
         credentials->attach(services->smb);
     services->networkFiles = std::make_shared<SmbFileSystem>(services->smb);
-    auto enumeration = std::make_shared<SmbEnumeration>(services->smb);
+    // The window's directory: what the tree's discovery found, the typed computers,
+    // and the addresses to reach them.
+    const auto directory = LanNetwork::sharedDirectory();
+    LanNetwork::connect(directory, services->smb);
+    auto enumeration = std::make_shared<SmbEnumeration>(services->smb, directory);
     services->enumerator = std::shared_ptr<NetworkEnumerator>(enumeration, &enumeration->enumerator);
     services->fileTypes = std::make_shared<MimeFileTypeInfo>();
     return services;

@@ -7,6 +7,7 @@ namespace qv {
 namespace {
 const QString kRecentSection = QStringLiteral("Recent File List");
 const QString kSettingsSection = QStringLiteral("Settings");
+const QString kTypedSection = QStringLiteral("Typed Computers");
 const QString kPreviewPages = QStringLiteral("PreviewPages");
 QString recentKey(int n) { return QStringLiteral("File%1").arg(n); }
 } // namespace
@@ -30,6 +31,15 @@ void StandardProfile::load(QSettings& settings)
     }
     settings.endGroup();
     m_previewPages = settings.value(kSettingsSection + u'/' + kPreviewPages, 0).toInt();
+    m_typedComputers.clear();
+    settings.beginGroup(kTypedSection);
+    for (int n = 1;; ++n) {
+        const QString name = settings.value(QStringLiteral("Computer%1").arg(n)).toString();
+        if (name.isEmpty())
+            break;
+        m_typedComputers << name;
+    }
+    settings.endGroup();
 }
 
 void StandardProfile::save(QSettings& settings) const
@@ -42,6 +52,15 @@ void StandardProfile::save(QSettings& settings) const
     settings.endGroup();
     if (m_previewPages != 0)
         settings.setValue(kSettingsSection + u'/' + kPreviewPages, m_previewPages);
+    // Written only when the user has added a computer, so a profile that never had
+    // one keeps just the standard sections.
+    settings.remove(kTypedSection);
+    if (!m_typedComputers.isEmpty()) {
+        settings.beginGroup(kTypedSection);
+        for (int n = 1; n <= m_typedComputers.size(); ++n)
+            settings.setValue(QStringLiteral("Computer%1").arg(n), m_typedComputers.at(n - 1));
+        settings.endGroup();
+    }
     settings.sync();
 }
 

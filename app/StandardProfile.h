@@ -18,7 +18,8 @@ public:
     // application named by the application title (string 57344).
     static std::unique_ptr<QSettings> open();
 
-    // Reads "Recent File List/File1".."File4" and "Settings/PreviewPages".
+    // Reads "Recent File List/File1".."File4", "Settings/PreviewPages" and the typed
+    // computers.
     void load(QSettings& settings);
     // Writes the recent-file list back (empty entries are not written) and the
     // preview value when it is not 0.
@@ -27,8 +28,14 @@ public:
     const QStringList& recentFiles() const { return m_recentFiles; }
     int previewPages() const { return m_previewPages; }
 
+    // The computers the user added to the tree by name or address ("\\\\NAME"), kept
+    // in a section of their own, "Typed Computers" (Computer1, Computer2, ...).
+    const QStringList& typedComputers() const { return m_typedComputers; }
+    void setTypedComputers(const QStringList& computers) { m_typedComputers = computers; }
+
 private:
     QStringList m_recentFiles;
+    QStringList m_typedComputers;
     int m_previewPages = 0;
 };
 

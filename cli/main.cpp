@@ -3,6 +3,8 @@
 #include "cli/QvSearchOptions.h"
 #include "cli/RowCollector.h"
 #include "cli/RowPrinter.h"
+#include "network/LanNetwork.h"
+#include "network/NetworkDirectory.h"
 #include "network/NetworkWalk.h"
 #include "network/SmbNetworkEnumerator.h"
 #include "results/HtmlReport.h"
@@ -110,12 +112,18 @@ int main(int argc, char** argv)
     credentials.kerberos = options.login.user.empty() ? LoginOptions::hasKerberosTicket() : false;
     smb->setDefaultCredentials(credentials);
 
+    // Computers the browse lists do not name come from discovery (a round of about
+    // 3 s, started by the first list that needs it) and from the cache of earlier runs.
+    const auto directory = LanNetwork::makeDirectory();
+    LanNetwork::connect(directory, smb);
+
     StopRequest stop;
     stop.setOnRequest([smb] { smb->abort(); });
     InterruptWatcher interrupts(stop);
     LocalFileSystem localFiles;
     SmbFileSystem smbFiles(smb);
-    SmbNetworkEnumerator enumerator(*smb);
+    SmbNetworkEnumerator enumerator(*smb, directory);
+    enumerator.setStopQuery([&stop] { return stop.isRequested(); });
     MimeFileTypeInfo fileTypes;
     std::setvbuf(stdout, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, 1 << 16);
     RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO));
@@ -129,6 +137,7 @@ int main(int argc, char** argv)
     SearchRunner runner({localFiles, &smbFiles, &network, fileTypes, sink, stop});
     const bool completed = runner.run(criteria, SearchTarget::of(place), state);
     printer.finish();
+    LanNetwork::remember(*directory);
     if (report) {
         if (!HtmlReport::write(criteria, state.foundCount.load(), collector->rows(), *report) || !report->commit())
             return reportError(report->errorMessage());

@@ -3,7 +3,9 @@
 // listed anew) finds no item and is dropped.
 #include "network/CLeftView.h"
 
+#include "network/LanNetwork.h"
 #include "network/LocationSource.h"
+#include "network/NetworkDirectory.h"
 #include "network/LocationWorker.h"
 #include "network/SmbLocationSource.h"
 #include "network/TreeBranchStyle.h"
@@ -13,8 +15,11 @@
 #include "resources/ResourceIcon.h"
 #include "resources/StringTable.h"
 
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QGuiApplication>
+#include <QInputDialog>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
@@ -28,10 +33,17 @@
 namespace qv {
 namespace {
 
-QString entireNetworkText()
+QString text(int id)
 {
-    const std::string_view text = loadString(IDS_ENTIRE_NETWORK);
+    const std::string_view text = loadString(id);
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString entireNetworkText() { return text(IDS_ENTIRE_NETWORK); }
+
+QString keyOf(const QString& name)
+{
+    return QString::fromStdString(NetworkDirectory::keyOf(name.toStdString()));
 }
 
 // The order of the children of an item: by text, letters without regard to case.
@@ -39,6 +51,14 @@ bool textBefore(const QString& a, const QString& b)
 {
     const int folded = QString::compare(a, b, Qt::CaseInsensitive);
     return folded != 0 ? folded < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
+bool isBelow(const QTreeWidgetItem* ancestor, const QTreeWidgetItem* item)
+{
+    for (const QTreeWidgetItem* up = item->parent(); up; up = up->parent())
+        if (up == ancestor)
+            return true;
+    return false;
 }
 
 struct NewChild {
@@ -73,6 +93,10 @@ CLeftView::CLeftView(QWidget* parent)
 
 CLeftView::~CLeftView()
 {
+    // First, so that no discovery news is posted to a pane being destroyed (the
+    // call waits for a listener that runs).
+    if (m_directory && m_directoryListener)
+        m_directory->unsubscribe(m_directoryListener);
     // A listing waiting for a silent server must not hold up the window's close:
     // aborting kills the tree's helper, so the worker's request returns at once.
     if (m_source)
@@ -92,6 +116,13 @@ void CLeftView::setLocationSource(std::shared_ptr<LocationSource> source, std::s
 }
 
 void CLeftView::setCredentialPrompt(CredentialPrompt prompt) { m_prompt = std::move(prompt); }
+
+void CLeftView::setNetworkDirectory(std::shared_ptr<NetworkDirectory> directory)
+{
+    m_directory = std::move(directory);
+}
+
+void CLeftView::setComputerPrompt(ComputerPrompt prompt) { m_computerPrompt = std::move(prompt); }
 
 void CLeftView::setDragRunner(DragRunner runner) { m_dragRunner = std::move(runner); }
 
@@ -117,6 +148,18 @@ void CLeftView::setUp()
     loadImages();
     ensureSource();
     startInitialBuild();
+    if (!m_directory)
+        return;
+    // Discovery answers arrive on its own thread; one merge at a time is posted.
+    m_directoryListener = m_directory->subscribe([this] {
+        if (!m_mergePosted.exchange(true))
+            deliver([this] {
+                m_mergePosted.store(false);
+                mergeDirectory();
+            });
+    });
+    mergeDirectory();
+    m_directory->startDiscovery();
 }
 
 void CLeftView::loadImages()
@@ -131,11 +174,14 @@ void CLeftView::ensureSource()
 {
     if (!m_source) {
         m_store = CredentialStore::shared();
-        auto smb = std::make_shared<SmbLocationSource>(m_store);
         // Without a display nobody browses: the offscreen platform is where the
         // program's tests run, and they must never reach a real network. The pane
         // then shows the entire network only.
-        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
+        if (!m_directory && !offscreen)
+            m_directory = LanNetwork::sharedDirectory();
+        auto smb = std::make_shared<SmbLocationSource>(m_store, m_directory);
+        if (offscreen)
             smb->abort();
         else
             m_keyring = PasswordKeyring::desktop();
@@ -184,12 +230,169 @@ void CLeftView::startInitialBuild()
 
 void CLeftView::finishInitialBuild(const std::vector<std::string>& workgroups)
 {
-    // Not sorted: the entire network first, then each provider's list as delivered.
+    // Not sorted: the entire network first, then each provider's list as delivered
+    // (discovery's workgroups after the browse list's), the typed computers last.
+    int row = m_typedItem ? indexOfTopLevelItem(m_typedItem) : topLevelItemCount();
     for (const std::string& name : workgroups)
-        addTopLevelItem(newItem(QString::fromStdString(name), WorkgroupImage, WorkgroupImage));
+        insertTopLevelItem(row++, newItem(QString::fromStdString(name), WorkgroupImage, WorkgroupImage));
     m_building = false;
     updateCursor();
+    mergeDirectory();
     emit listingFinished();
+}
+
+// ---- what discovery and the user add
+
+void CLeftView::mergeDirectory()
+{
+    if (!m_directory)
+        return;
+    mergeTypedComputers();
+    if (m_building || !m_entireNetwork)
+        return; // the initial build's list comes first; it merges when it returns
+    QHash<QString, QTreeWidgetItem*> workgroups;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* top = topLevelItem(i);
+        if (top != m_entireNetwork && top != m_typedItem)
+            workgroups.insert(keyOf(top->text(0)), top);
+    }
+    int row = m_typedItem ? indexOfTopLevelItem(m_typedItem) : topLevelItemCount();
+    for (const std::string& name : m_directory->workgroups()) {
+        const QString text = QString::fromStdString(name);
+        if (workgroups.contains(keyOf(text)))
+            continue;
+        QTreeWidgetItem* item = newItem(text, WorkgroupImage, WorkgroupImage);
+        insertTopLevelItem(row++, item);
+        workgroups.insert(keyOf(text), item);
+    }
+    // Workgroups the user has opened get the computers found since.
+    for (auto it = workgroups.cbegin(); it != workgroups.cend(); ++it) {
+        QTreeWidgetItem* workgroup = it.value();
+        if (!workgroup->isExpanded() || isListing(workgroup))
+            continue;
+        QSet<QString> shown;
+        for (int i = 0; i < workgroup->childCount(); ++i)
+            shown.insert(keyOf(workgroup->child(i)->text(0)));
+        bool added = false;
+        for (const NetworkDirectory::Computer& computer : m_directory->membersOf(workgroup->text(0).toStdString())) {
+            const QString name = QStringLiteral("\\\\") + QString::fromStdString(computer.name);
+            if (shown.contains(keyOf(name)))
+                continue;
+            workgroup->addChild(newItem(name, ComputerImage, ComputerImage));
+            added = true;
+        }
+        if (added) {
+            // In the pane's order of children (letters without regard to case).
+            // Taking the children makes the view forget which of them were open.
+            QTreeWidgetItem* current = currentItem();
+            QList<QTreeWidgetItem*> open;
+            for (QTreeWidgetItemIterator it(workgroup); *it; ++it)
+                if ((*it)->isExpanded() && *it != workgroup && isBelow(workgroup, *it))
+                    open.push_back(*it);
+            QList<QTreeWidgetItem*> children = workgroup->takeChildren();
+            std::stable_sort(children.begin(), children.end(), [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+                return textBefore(a->text(0), b->text(0));
+            });
+            workgroup->addChildren(children);
+            for (QTreeWidgetItem* item : open)
+                item->setExpanded(true);
+            if (current && current != currentItem())
+                setCurrentItem(current);
+        }
+    }
+}
+
+void CLeftView::mergeTypedComputers()
+{
+    const std::vector<std::string> typed = m_directory->typedComputers();
+    if (typed.empty()) {
+        delete m_typedItem;
+        m_typedItem = nullptr;
+        return;
+    }
+    if (!m_typedItem) {
+        m_typedItem = newItem(text(IDS_TYPED_COMPUTERS), WorkgroupImage, WorkgroupImage);
+        addTopLevelItem(m_typedItem);
+    }
+    if (isListing(m_typedItem))
+        return;
+    // In the order the user added them; a child already there keeps its item (and
+    // what is listed below it).
+    QHash<QString, QTreeWidgetItem*> old;
+    while (m_typedItem->childCount() > 0) {
+        QTreeWidgetItem* child = m_typedItem->takeChild(0);
+        old.insert(keyOf(child->text(0)), child);
+    }
+    for (const std::string& name : typed) {
+        const QString text = QString::fromStdString(name);
+        QTreeWidgetItem* child = old.take(keyOf(text));
+        m_typedItem->addChild(child ? child : newItem(text, ComputerImage, ComputerImage));
+    }
+    qDeleteAll(old);
+    m_typedItem->setExpanded(true);
+}
+
+QTreeWidgetItem* CLeftView::typedComputersItem() const { return m_typedItem; }
+
+bool CLeftView::isTypedComputer(const QTreeWidgetItem* item) const
+{
+    return item && m_typedItem && item->parent() == m_typedItem;
+}
+
+void CLeftView::addComputer()
+{
+    if (!m_directory)
+        return;
+    const QString answer = m_computerPrompt ? m_computerPrompt(this)
+                                            : QInputDialog::getText(this, text(IDS_ADD_COMPUTER).remove(QStringLiteral("(&C)..."))
+                                                                              .remove(QLatin1Char('&')),
+                                                                    text(IDS_ADD_COMPUTER_LABEL));
+    QString name = answer.trimmed();
+    if (name.isEmpty())
+        return;
+    if (!name.startsWith(QStringLiteral("\\\\")))
+        name.prepend(QStringLiteral("\\\\"));
+    const auto place = SmbUrl::fromNetworkName(name.toStdString());
+    if (!place || place->level() != SmbUrl::Level::Computer)
+        return;
+    const QString networkName = QString::fromStdString(place->networkName());
+    m_directory->addTypedComputer(networkName.toStdString());
+    mergeTypedComputers();
+    for (int i = 0; m_typedItem && i < m_typedItem->childCount(); ++i)
+        if (keyOf(m_typedItem->child(i)->text(0)) == keyOf(networkName))
+            setCurrentItem(m_typedItem->child(i));
+}
+
+void CLeftView::removeSelectedComputer()
+{
+    QTreeWidgetItem* item = selectedItem();
+    if (!m_directory || !isTypedComputer(item))
+        return;
+    m_directory->removeTypedComputer(item->text(0).toStdString());
+    mergeTypedComputers();
+}
+
+void CLeftView::lookAgain()
+{
+    if (m_directory)
+        m_directory->rediscover();
+}
+
+void CLeftView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!m_directory) {
+        QTreeWidget::contextMenuEvent(event);
+        return;
+    }
+    if (QTreeWidgetItem* under = itemAt(viewport()->mapFromGlobal(event->globalPos())))
+        setCurrentItem(under);
+    QMenu menu(this);
+    menu.addAction(text(IDS_ADD_COMPUTER), this, &CLeftView::addComputer);
+    QAction* remove = menu.addAction(text(IDS_REMOVE_COMPUTER), this, &CLeftView::removeSelectedComputer);
+    remove->setEnabled(isTypedComputer(selectedItem()));
+    menu.addSeparator();
+    menu.addAction(text(IDS_LOOK_AGAIN), this, &CLeftView::lookAgain);
+    menu.exec(event->globalPos());
 }
 
 // ---- selection, level and path

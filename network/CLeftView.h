@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -24,6 +25,7 @@ namespace qv {
 
 class CredentialStore;
 class LocationSource;
+class NetworkDirectory;
 class LocationWorker;
 class PasswordKeyring;
 
@@ -57,6 +59,19 @@ public:
     // SMB through a helper of its own, with the program's shared credential store.
     void setLocationSource(std::shared_ptr<LocationSource> source, std::shared_ptr<CredentialStore> store,
                            std::shared_ptr<PasswordKeyring> keyring = nullptr);
+    // Before the pane is first shown: the computers and workgroups discovery finds
+    // join the tree as they arrive, and the computers the user names get an item of
+    // their own at the top. Without one (and without a source) the pane uses the
+    // program's directory; with a source of its own and no directory, none.
+    void setNetworkDirectory(std::shared_ptr<NetworkDirectory> directory);
+    NetworkDirectory* networkDirectory() const { return m_directory.get(); }
+    // Asks for a computer's name or address; the default shows an input dialog.
+    // An empty answer is a cancel.
+    using ComputerPrompt = std::function<QString(QWidget* parent)>;
+    void setComputerPrompt(ComputerPrompt prompt);
+    // The top item that holds the computers the user named; null while there are none.
+    QTreeWidgetItem* typedComputersItem() const;
+
     // Asked when a server refuses the account; the default shows CredentialsDialog.
     void setCredentialPrompt(CredentialPrompt prompt);
     // Runs a drag the pane has prepared with the actions it allows; the default runs
@@ -81,6 +96,13 @@ public:
 public slots:
     // What a double-click does: expands a container, lists a folder or collapses.
     void openSelection();
+    // Asks for a computer ("\\\\NAME", "\\\\192.0.2.5", "\\\\[fe80::1]"), adds it under the
+    // typed computers' item and selects it; a name that is no computer changes nothing.
+    void addComputer();
+    // Takes the selected typed computer out of the list.
+    void removeSelectedComputer();
+    // Runs discovery again; what it finds joins the tree.
+    void lookAgain();
 
 signals:
     // The place of the newly selected item, for the search form.
@@ -97,6 +119,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void setUp();
@@ -104,6 +127,11 @@ private:
     void ensureSource();
     void startInitialBuild();
     void finishInitialBuild(const std::vector<std::string>& workgroups);
+    // Adds what the directory knows and the tree does not show yet: workgroups at
+    // the top, computers under workgroups already listed, the typed computers.
+    void mergeDirectory();
+    void mergeTypedComputers();
+    bool isTypedComputer(const QTreeWidgetItem* item) const;
 
     void onSelectionChanged();
     QTreeWidgetItem* selectedItem() const;
@@ -137,6 +165,11 @@ private:
     std::unique_ptr<LocationWorker> m_worker;
     CredentialPrompt m_prompt;
     DragRunner m_dragRunner;
+    ComputerPrompt m_computerPrompt;
+    std::shared_ptr<NetworkDirectory> m_directory;
+    int m_directoryListener = 0;
+    std::atomic<bool> m_mergePosted{false};
+    QTreeWidgetItem* m_typedItem = nullptr;
 
     QTreeWidgetItem* m_entireNetwork = nullptr;
     QString m_currentPath;

@@ -164,6 +164,7 @@ bool NetworkDirectory::merge(const DiscoveredHost& host)
     if (!host.address.empty() && !SmbUrl::hostForAddress(host.address).empty()
         && (!record.addressSource || host.source < *record.addressSource)) {
         computer.address = host.address;
+        computer.addressSource = host.source;
         record.addressSource = host.source;
     }
     return inserted || computer.name != before.name || computer.workgroup != before.workgroup

@@ -31,6 +31,7 @@ public:
         std::string workgroup; // empty when no source tells one
         bool isDomain = false;
         std::string address;   // empty when no source gave one
+        DiscoverySource addressSource = DiscoverySource::BrowseList; // who gave the address
         unsigned sources = 0;  // bit (1 << DiscoverySource) per source that named it
     };
 

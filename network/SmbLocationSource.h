@@ -9,6 +9,7 @@
 namespace qv {
 
 class CredentialStore;
+class NetworkDirectory;
 class SmbClient;
 class SmbFileSystem;
 class SmbNetworkEnumerator;
@@ -17,8 +18,12 @@ class SmbLocationSource final : public LocationSource {
 public:
     // The client is attached to the store, so it logs on with whatever the session
     // has learnt for a server.
-    explicit SmbLocationSource(const std::shared_ptr<CredentialStore>& store);
-    SmbLocationSource(std::shared_ptr<SmbClient> client, const std::shared_ptr<CredentialStore>& store);
+    // With a directory, lists hold what discovery knows when they are made, and the
+    // computers only discovery knows are reached at their addresses.
+    explicit SmbLocationSource(const std::shared_ptr<CredentialStore>& store,
+                               std::shared_ptr<NetworkDirectory> directory = nullptr);
+    SmbLocationSource(std::shared_ptr<SmbClient> client, const std::shared_ptr<CredentialStore>& store,
+                      std::shared_ptr<NetworkDirectory> directory = nullptr);
     ~SmbLocationSource() override;
 
     void setServerCredentials(const std::string& server, const SmbCredentials& credentials) override;
@@ -32,7 +37,8 @@ protected:
 
 private:
     struct Parts;
-    SmbLocationSource(std::shared_ptr<Parts> parts, const std::shared_ptr<CredentialStore>& store);
+    SmbLocationSource(std::shared_ptr<Parts> parts, const std::shared_ptr<CredentialStore>& store,
+                      const std::shared_ptr<NetworkDirectory>& directory);
 
     std::shared_ptr<Parts> m_parts;
     std::shared_ptr<SmbClient> m_client;

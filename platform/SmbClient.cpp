@@ -191,12 +191,14 @@ int SmbClient::withResolution(const std::string& url, SmbNameHint hint, const st
     HostResolver resolver;
     {
         std::lock_guard lock(m_settingsMutex);
-        if (!m_resolver || m_hostAddresses.count(key) || !m_resolverAsked.insert(key).second)
+        if (!m_resolver || !m_resolverAsked.insert(key).second)
             return rc;
         resolver = m_resolver;
     }
+    const std::string before = hostAddress(place->server());
     const std::string address = resolver(place->server());
-    if (address.empty() || isAborted())
+    // Nothing new (the same address, which has just failed): no second attempt.
+    if (address.empty() || address == before || isAborted())
         return rc;
     setHostAddress(place->server(), address);
     return attempt();

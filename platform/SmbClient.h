@@ -40,9 +40,10 @@ public:
     std::string hostAddress(const std::string& name) const;
 
     // Asked, from the requesting thread and outside every lock of this client, when a
-    // request to a computer by a name with no address here fails: it may find the
-    // computer (a bounded discovery round) and give its address, and the request is
-    // then made once more. Each name is asked about once.
+    // request to a computer by its name fails as if the name did not resolve or the
+    // address no longer answered: it may find the computer (a bounded discovery round)
+    // and give its address; when that is new, the request is made once more. Each
+    // name is asked about once.
     using HostResolver = std::function<std::string(const std::string& name)>;
     void setHostResolver(HostResolver resolver);
 

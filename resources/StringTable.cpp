@@ -59,8 +59,7 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_ADD_COMPUTER, "コンピューターを追加(&C)..."},
     {IDS_REMOVE_COMPUTER, "一覧から削除(&R)"},
     {IDS_ADD_COMPUTER_LABEL, "コンピューター名またはアドレス (\\\\名前、\\\\192.0.2.5、\\\\[fe80::1]):"},
-    {IDS_PROMPT_ADD_COMPUTER, "名前またはアドレスでコンピューターを追加"},
-    {IDS_LOOK_AGAIN, "ネットワークを再検索(&N)"},
+    {IDS_LOOK_AGAIN, "ネットワークを再検索(&W)"},
 };
 
 } // namespace

@@ -56,12 +56,11 @@ enum StringId : int {
     IDS_FILE_SHARING_VIOLATION = 61702,
     IDS_FILE_INVALID_PATH = 61703,
     IDS_FILE_GENERIC_ERROR = 61704,
-    // Computers the user names by hand: the tree's item for them and its commands.
+    // Computers the user names by hand: the tree's item for them and its context menu.
     IDS_TYPED_COMPUTERS = 62000,
-    IDS_ADD_COMPUTER = 62001,        // menu item and dialog title
+    IDS_ADD_COMPUTER = 62001,        // context-menu item; the dialog title is it without "(&C)..."
     IDS_REMOVE_COMPUTER = 62002,
     IDS_ADD_COMPUTER_LABEL = 62003,  // the dialog's label
-    IDS_PROMPT_ADD_COMPUTER = 62004, // status text of the menu item
     IDS_LOOK_AGAIN = 62005,          // asks the network anew
 };
 

@@ -8,4 +8,4 @@ add_executable(searchform_tests
 set_target_properties(searchform_tests PROPERTIES AUTOMOC ON)
 target_link_libraries(searchform_tests PRIVATE qvgui Qt6::Test Qt6::Widgets)
 add_test(NAME searchform_tests COMMAND searchform_tests)
-set_tests_properties(searchform_tests PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+set_tests_properties(searchform_tests PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QV_DISCOVERY=0" TIMEOUT 300)

@@ -24,11 +24,24 @@ bool lanIsUp()
     return geteuid() == 0 && stat(ready.c_str(), &st) == 0;
 }
 
-ProcessResult qvsearch(std::vector<std::string> args, int interruptAfterMs = 0)
+// Each test starts with an empty discovery cache of its own.
+std::string g_cacheHome;
+
+// qvsearch in the LAN's client namespace, with discovery on (only there) unless the
+// test says otherwise.
+ProcessResult qvsearchWith(const std::vector<std::string>& environment, std::vector<std::string> args,
+                           int interruptAfterMs = 0)
 {
-    std::vector<std::string> argv{kLanDir + "/exec", QVSEARCH_PATH};
+    std::vector<std::string> argv{kLanDir + "/exec", "/usr/bin/env", "XDG_CACHE_HOME=" + g_cacheHome};
+    argv.insert(argv.end(), environment.begin(), environment.end());
+    argv.push_back(QVSEARCH_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
     return runProcess(argv, interruptAfterMs);
+}
+
+ProcessResult qvsearch(std::vector<std::string> args, int interruptAfterMs = 0)
+{
+    return qvsearchWith({"QV_DISCOVERY=1"}, std::move(args), interruptAfterMs);
 }
 
 // The script's output goes to /dev/null rather than a pipe: the servers it starts
@@ -78,6 +91,15 @@ protected:
         if (!lanIsUp())
             GTEST_SKIP() << "the Samba test LAN is not up (run tests/lan/up as root)";
         setenv("TZ", "UTC", 1);
+        char folder[] = "/tmp/qvsearch-lan-cache-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        g_cacheHome = folder;
+    }
+    void TearDown() override
+    {
+        if (!g_cacheHome.empty())
+            std::system(("rm -rf '" + g_cacheHome + "'").c_str());
+        g_cacheHome.clear();
     }
 };
 
@@ -106,7 +128,10 @@ TEST_F(QvSearchLan, EntireNetworkReportsEveryKindAndLeavesHiddenSharesOut)
 
 TEST_F(QvSearchLan, TypeSelectionsOnEveryKindOfPlace)
 {
-    EXPECT_EQ(rows(qvsearch({"-t", "4", ""})), (std::vector<std::string>{"QVGROUP1||グループ", "QVGROUP2||グループ"}));
+    // The browse list's workgroups in its order, then those only discovery knows, by name.
+    EXPECT_EQ(rows(qvsearch({"-t", "4", ""})),
+              (std::vector<std::string>{"QVGROUP1||グループ", "QVGROUP2||グループ", "LOCAL||グループ",
+                                        "LONEGROUP||グループ", "WSDGROUP||グループ"}));
     EXPECT_EQ(rows(qvsearch({"-t", "3", "QVGROUP2"})), std::vector<std::string>{"\\\\QVFILER3|QVGROUP2|コンピューター"});
     EXPECT_EQ(rows(qvsearch({"-t", "5", ""})),
               std::vector<std::string>{"\\\\QVHOST1\\QVPRINTER|QVGROUP1\\\\QVHOST1|プリンター"});
@@ -223,4 +248,94 @@ TEST(QvSearchNoNetwork, EntireNetworkAddsNothingAndEnds)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "0個見つかりました\n") << "the SMB library's own messages must not reach the user";
     EXPECT_LT(r.seconds, 10.0);
+}
+
+// ---- today's kinds of hosts: SMB1 off, announced by WS-Discovery, DNS-SD, or found
+// only by the NetBIOS sweep
+
+namespace {
+
+const std::string kTextType = "平文テキストドキュメント";
+
+std::string noteRow(const std::string& host, const std::string& lower)
+{
+    return lower + "-note.txt|\\\\" + host + "\\docs\\sub\\deeper|" + kTextType;
+}
+
+} // namespace
+
+TEST_F(QvSearchLan, EveryKindOfHostIsAComputerOfItsWorkgroup)
+{
+    const ProcessResult r = qvsearch({"-t", "3", ""});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto list = rows(r);
+    EXPECT_TRUE(hasRow(list, "\\\\KITA4|QVGROUP1|コンピューター")) << r.out;
+    EXPECT_TRUE(hasRow(list, "\\\\MORI5|WSDGROUP|コンピューター")) << r.out;
+    EXPECT_TRUE(hasRow(list, "\\\\HAYASHI6|local|コンピューター")) << r.out;
+    EXPECT_TRUE(hasRow(list, "\\\\SAWA7|LONEGROUP|コンピューター")) << r.out;
+    EXPECT_TRUE(hasRow(list, "\\\\QVFILER3|QVGROUP2|コンピューター"));
+    // Each once: the sweep also finds the browse list's computers.
+    EXPECT_EQ(std::count_if(list.begin(), list.end(), [](const std::string& row) { return row.find("QVHOST1|") != std::string::npos; }), 1);
+    // Discovery takes its bounded time, once.
+    EXPECT_LT(r.seconds, 10.0);
+}
+
+TEST_F(QvSearchLan, AComputerThatRefusesSmb1ListsItsShares)
+{
+    EXPECT_EQ(rows(qvsearch({"-t", "2", "\\\\KITA4"})),
+              std::vector<std::string>{"\\\\KITA4\\DOCS|\\\\KITA4|共有フォルダ"});
+    const auto shares = rows(qvsearch({"-t", "2", "QVGROUP1"}));
+    EXPECT_TRUE(hasRow(shares, "\\\\KITA4\\DOCS|QVGROUP1\\\\KITA4|共有フォルダ"));
+    EXPECT_TRUE(hasRow(shares, "\\\\QVHOST1\\PUBLIC|QVGROUP1\\\\QVHOST1|共有フォルダ")) << "the old hosts as before";
+}
+
+TEST_F(QvSearchLan, WorkgroupSearchesFindFilesByNameAndContentOnEveryKindOfHost)
+{
+    const struct {
+        const char* workgroup;
+        const char* host;
+        const char* lower;
+    } kCases[] = {{"QVGROUP1", "KITA4", "kita4"},
+                  {"WSDGROUP", "MORI5", "mori5"},
+                  {"local", "hayashi6", "hayashi6"},
+                  {"LONEGROUP", "SAWA7", "sawa7"}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.workgroup);
+        const ProcessResult byName = qvsearch({"-t", "1", "-n", "*-note.txt", c.workgroup});
+        ASSERT_EQ(byName.status, 0) << byName.err;
+        EXPECT_EQ(rows(byName), std::vector<std::string>{noteRow(c.host, c.lower)}) << byName.out;
+        const ProcessResult byContent = qvsearch({"-t", "1", "-c", "modern-needle", c.workgroup});
+        EXPECT_EQ(rows(byContent), std::vector<std::string>{noteRow(c.host, c.lower)}) << byContent.out;
+    }
+}
+
+TEST_F(QvSearchLan, EntireNetworkSearchFindsEveryHostInTheSameOrderEachTime)
+{
+    const ProcessResult first = qvsearch({"-t", "1", "-c", "MODERN-NEEDLE", ""});
+    ASSERT_EQ(first.status, 0) << first.err;
+    const auto list = rows(first);
+    // Browse-list workgroups first (KITA4 in QVGROUP1), then local, LONEGROUP, WSDGROUP.
+    EXPECT_EQ(list, (std::vector<std::string>{noteRow("KITA4", "kita4"), noteRow("hayashi6", "hayashi6"),
+                                              noteRow("SAWA7", "sawa7"), noteRow("MORI5", "mori5")}))
+        << first.out;
+    const ProcessResult second = qvsearch({"-t", "1", "-c", "MODERN-NEEDLE", ""});
+    EXPECT_EQ(second.out, first.out);
+}
+
+TEST_F(QvSearchLan, NamesOnlyDiscoveryKnowsResolveAndAddressesWork)
+{
+    for (const auto& [place, row] : std::vector<std::pair<std::string, std::string>>{
+             {"\\\\MORI5\\docs", noteRow("MORI5", "mori5")},
+             {"\\\\hayashi6\\docs", noteRow("hayashi6", "hayashi6")},
+             {"\\\\SAWA7\\docs", noteRow("SAWA7", "sawa7")},
+             {"\\\\192.0.2.32\\docs", "mori5-note.txt|\\\\192.0.2.32\\docs\\sub\\deeper|" + kTextType}}) {
+        SCOPED_TRACE(place);
+        const ProcessResult r = qvsearch({"-n", "*-note.txt", place});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(rows(r), std::vector<std::string>{row}) << r.err;
+    }
+    // What a round found is cached: later runs reach the computer without discovery.
+    const ProcessResult cached = qvsearchWith({"QV_DISCOVERY=0"}, {"-n", "*-note.txt", "\\\\MORI5\\docs"});
+    EXPECT_EQ(rows(cached), std::vector<std::string>{noteRow("MORI5", "mori5")}) << cached.err;
+    EXPECT_LT(cached.seconds, 3.0);
 }

@@ -2,8 +2,10 @@
 // in-memory file system: the initial build, levels and paths, expansion, folder
 // listings, the busy state of listings that run on the pane's thread, accounts for
 // refused shares, and the drag.
+#include "app/StandardProfile.h"
 #include "network/CLeftView.h"
 #include "network/LocationSource.h"
+#include "network/NetworkDirectory.h"
 #include "platform/CredentialStore.h"
 #include "platform/PasswordKeyring.h"
 #include "platform/SmbClient.h"
@@ -15,7 +17,9 @@
 #include <QMouseEvent>
 #include <QElapsedTimer>
 #include <QMimeData>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -171,6 +175,9 @@ private slots:
     void keyringAccountIsTriedBeforeAsking();
     void credentialStoreHandsAccountsToEveryClient();
     void desktopKeyringWithoutAServiceKeepsNothing();
+    void discoveredWorkgroupsAndComputersJoinAsTheyArrive();
+    void typedComputersHaveAnItemOfTheirOwn();
+    void typedComputersAreKeptInTheProfile();
 
 private:
     void startTree();
@@ -687,6 +694,125 @@ void LocationTreeTest::desktopKeyringWithoutAServiceKeepsNothing()
 #else
     QSKIP("built without libsecret: the pane offers no keyring");
 #endif
+}
+
+void LocationTreeTest::discoveredWorkgroupsAndComputersJoinAsTheyArrive()
+{
+    // The round reports its hosts only when the test lets it.
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool go = false;
+    auto directory = std::make_shared<NetworkDirectory>(
+        [&](const std::function<void(const DiscoveredHost&)>& found, const std::atomic<bool>& cancel) {
+            {
+                std::unique_lock lock(mutex);
+                wake.wait(lock, [&] { return go || cancel.load(); });
+            }
+            const std::pair<const char*, const char*> hosts[] = {
+                {"NEWPC", "WG-B"}, {"zeta", "wg-b"}, {"MORI5", "WSDGROUP"}};
+            for (const auto& [name, workgroup] : hosts) {
+                DiscoveredHost host;
+                host.name = name;
+                host.workgroup = workgroup;
+                host.address = "192.0.2.40";
+                host.source = DiscoverySource::NetbiosSweep;
+                found(host);
+            }
+        });
+    m_tree->setNetworkDirectory(directory);
+    startTree();
+    QCOMPARE(childTexts(m_tree->invisibleRootItem()), (QStringList{kEntireNetwork, "WG-B", "WG-A", "DOMAIN1"}));
+    QTreeWidgetItem* wgB = expandPath({"WG-B"});
+    QCOMPARE(childTexts(wgB), (QStringList{"\\\\alpha", "\\\\ZETA"}));
+    QTreeWidgetItem* alpha = expandPath({"WG-B", "\\\\alpha"});
+
+    {
+        std::lock_guard lock(mutex);
+        go = true;
+    }
+    wake.notify_all();
+    // New workgroups at the top, after the browse list's; computers under the opened
+    // workgroup, sorted with the others and never twice; closed workgroups untouched.
+    QTRY_COMPARE(childTexts(m_tree->invisibleRootItem()),
+                 (QStringList{kEntireNetwork, "WG-B", "WG-A", "DOMAIN1", "WSDGROUP"}));
+    QTRY_COMPARE(childTexts(wgB), (QStringList{"\\\\alpha", "\\\\NEWPC", "\\\\ZETA"}));
+    QCOMPARE(childImages(wgB), (QList<int>{1, 1, 1}));
+    QVERIFY2(alpha->isExpanded() && alpha->childCount() == 3, "an open computer stays open");
+    QCOMPARE(m_tree->currentItem(), alpha);
+    QCOMPARE(top("WG-A")->childCount(), 0);
+    // A listing of the new workgroup goes through the source like any other.
+    m_net->setChildren("WSDGROUP", {{"\\\\MORI5", true, false}});
+    QCOMPARE(childTexts(expandPath({"WSDGROUP"})), QStringList{"\\\\MORI5"});
+}
+
+void LocationTreeTest::typedComputersHaveAnItemOfTheirOwn()
+{
+    auto directory = std::make_shared<NetworkDirectory>();
+    m_tree->setNetworkDirectory(directory);
+    QString answer;
+    m_tree->setComputerPrompt([&](QWidget*) { return answer; });
+    startTree();
+    QVERIFY(!m_tree->typedComputersItem());
+
+    QSignalSpy places(m_tree.get(), &CLeftView::placeSelected);
+    answer = QStringLiteral("192.0.2.5"); // the backslashes may be left out
+    m_tree->addComputer();
+    QTreeWidgetItem* typed = m_tree->typedComputersItem();
+    QVERIFY(typed);
+    QCOMPARE(typed->text(0), QStringLiteral("追加したコンピューター"));
+    QCOMPARE(m_tree->indexOfTopLevelItem(typed), m_tree->topLevelItemCount() - 1);
+    QCOMPARE(childTexts(typed), QStringList{"\\\\192.0.2.5"});
+    QCOMPARE(m_tree->currentItem(), typed->child(0));
+    QCOMPARE(m_tree->selectionLevel(), 2);
+    QCOMPARE(m_tree->currentPath(), QStringLiteral("\\\\192.0.2.5"));
+    QVERIFY(!places.isEmpty());
+
+    answer = QStringLiteral("\\\\[fe80::1]");
+    m_tree->addComputer();
+    for (const char* refused : {"\\\\MORI5\\docs", "", "   ", "\\\\192.0.2.5"}) {
+        answer = QString::fromUtf8(refused);
+        m_tree->addComputer();
+    }
+    QCOMPARE(childTexts(typed), (QStringList{"\\\\192.0.2.5", "\\\\[fe80::1]"}));
+    QCOMPARE(directory->typedComputers(), (std::vector<std::string>{"\\\\192.0.2.5", "\\\\[fe80::1]"}));
+
+    // The item opens like a workgroup: its computers, as the directory lists them.
+    m_tree->setCurrentItem(typed);
+    QCOMPARE(m_tree->selectionLevel(), 1);
+
+    m_tree->setCurrentItem(typed->child(0));
+    m_tree->removeSelectedComputer();
+    QCOMPARE(childTexts(m_tree->typedComputersItem()), QStringList{"\\\\[fe80::1]"});
+    m_tree->setCurrentItem(m_tree->typedComputersItem()->child(0));
+    m_tree->removeSelectedComputer();
+    QVERIFY(!m_tree->typedComputersItem());
+    // Only typed computers can be removed.
+    m_tree->setCurrentItem(top("WG-A"));
+    m_tree->removeSelectedComputer();
+    QVERIFY(top("WG-A"));
+}
+
+void LocationTreeTest::typedComputersAreKeptInTheProfile()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("profile.ini");
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        StandardProfile profile;
+        profile.setTypedComputers({"\\\\MORI5", "\\\\192.0.2.5"});
+        profile.save(settings);
+    }
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        StandardProfile profile;
+        profile.load(settings);
+        QCOMPARE(profile.typedComputers(), (QStringList{"\\\\MORI5", "\\\\192.0.2.5"}));
+        QCOMPARE(settings.value("Typed Computers/Computer2").toString(), QStringLiteral("\\\\192.0.2.5"));
+        profile.setTypedComputers({});
+        profile.save(settings);
+    }
+    QSettings settings(file, QSettings::IniFormat);
+    QVERIFY2(!settings.childGroups().contains("Typed Computers"), "no section while there are none");
 }
 
 QTEST_MAIN(LocationTreeTest)
