@@ -263,8 +263,9 @@ int SmbContext::connectIpc(const std::string& host)
 
 bool SmbContext::unreachable(int error)
 {
+    // Not ECONNREFUSED: over SMB2 libsmbclient answers the IPC$ listing with it even
+    // when the server is up, and a refused connection costs no time anyway.
     switch (error) {
-    case ECONNREFUSED:
     case ETIMEDOUT:
     case EHOSTUNREACH:
     case ENETUNREACH:

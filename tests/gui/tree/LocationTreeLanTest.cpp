@@ -4,6 +4,8 @@
 // listing waits for a host that does not answer.
 #include "app/SearchServices.h"
 #include "network/CLeftView.h"
+#include "network/LanNetwork.h"
+#include "network/NetworkDirectory.h"
 #include "network/SmbLocationSource.h"
 #include "platform/CredentialStore.h"
 #include "platform/FileSystem.h"
@@ -58,6 +60,7 @@ private slots:
 
     void browsesTheRealNetwork();
     void refusedShareTakesTheAccountAndTheSearchUsesIt();
+    void discoveredHostsJoinTheTreeAndOpen();
     void closingWhileAHostIsSilentDoesNotWait();
 
 private:
@@ -116,7 +119,11 @@ void LocationTreeLanTest::browsesTheRealNetwork()
     QCOMPARE(m_tree->topLevelItemCount(), 3);
 
     open(top("QVGROUP1"));
-    QCOMPARE(childTexts(top("QVGROUP1")), (QStringList{"\\\\QVHOST1", "\\\\QVHOST2"}));
+    // KITA4 is in the browse list but turns SMB1 down.
+    QCOMPARE(childTexts(top("QVGROUP1")), (QStringList{"\\\\KITA4", "\\\\QVHOST1", "\\\\QVHOST2"}));
+    QTreeWidgetItem* kita = child(top("QVGROUP1"), "\\\\KITA4");
+    open(kita);
+    QCOMPARE(childTexts(kita), QStringList{"\\\\KITA4\\docs"});
     open(top("QVGROUP2"));
     QCOMPARE(childTexts(top("QVGROUP2")), QStringList{"\\\\QVFILER3"});
 
@@ -172,6 +179,45 @@ void LocationTreeLanTest::refusedShareTakesTheAccountAndTheSearchUsesIt()
     open(secret);
     QCOMPARE(asked.size(), 1);
     QCOMPARE(childTexts(secret), QStringList{"plans"});
+}
+
+void LocationTreeLanTest::discoveredHostsJoinTheTreeAndOpen()
+{
+    // Inside the LAN's namespace, where discovery may send.
+    setenv("QV_DISCOVERY", "1", 1);
+    const auto directory = LanNetwork::makeDirectory();
+    unsetenv("QV_DISCOVERY");
+    m_tree.reset();
+    m_source = std::make_shared<SmbLocationSource>(m_store, directory);
+    m_tree = std::make_unique<CLeftView>();
+    m_tree->setLocationSource(m_source, m_store);
+    m_tree->setNetworkDirectory(directory);
+    m_tree->resize(400, 700);
+    QElapsedTimer clock;
+    clock.start();
+    m_tree->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_tree.get()));
+    // The browse list's workgroups first; what discovery finds follows within its bound.
+    QTRY_VERIFY_WITH_TIMEOUT(top("QVGROUP1") && top("QVGROUP2"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(top("WSDGROUP") && top("local") && top("LONEGROUP"), 10000);
+    qInfo("the tree held every workgroup %lld ms after it showed", clock.elapsed());
+    QCOMPARE(m_tree->topLevelItemCount(), 6);
+    QCOMPARE(m_tree->topLevelItem(1)->text(0), QString("QVGROUP1"));
+
+    const struct {
+        const char* workgroup;
+        const char* computer;
+    } kHosts[] = {{"WSDGROUP", "\\\\MORI5"}, {"local", "\\\\hayashi6"}, {"LONEGROUP", "\\\\SAWA7"}};
+    for (const auto& h : kHosts) {
+        open(top(h.workgroup));
+        QCOMPARE(childTexts(top(h.workgroup)), QStringList{h.computer});
+        QTreeWidgetItem* computer = child(top(h.workgroup), h.computer);
+        open(computer);
+        const QString share = QString(h.computer) + "\\docs";
+        QCOMPARE(childTexts(computer), QStringList{share});
+        open(child(computer, share));
+        QCOMPARE(childTexts(child(computer, share)), QStringList{"sub"});
+    }
 }
 
 // Last: it unplugs a host and waits for the browse list to name it again.
