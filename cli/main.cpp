@@ -123,7 +123,6 @@ int main(int argc, char** argv)
     LocalFileSystem localFiles;
     SmbFileSystem smbFiles(smb);
     SmbNetworkEnumerator enumerator(*smb, directory);
-    enumerator.setStopQuery([&stop] { return stop.isRequested(); });
     MimeFileTypeInfo fileTypes;
     std::setvbuf(stdout, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, 1 << 16);
     RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO));

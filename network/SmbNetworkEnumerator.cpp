@@ -35,6 +35,8 @@ SmbNetworkEnumerator::SmbNetworkEnumerator(SmbClient& client, std::shared_ptr<Ne
                                            Discovered discovered)
     : m_client(client), m_directory(std::move(directory)), m_discovered(discovered)
 {
+    // Stop aborts the search's client, which then ends a wait for the round too.
+    m_stopped = [this] { return m_client.isAborted(); };
 }
 
 bool SmbNetworkEnumerator::listRoot(std::vector<NetResource>& children, bool& extrasPending)

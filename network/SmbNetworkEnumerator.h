@@ -46,7 +46,8 @@ public:
     static constexpr const char* kProviderName = "SMB";
 
     // Asked while a list waits for the discovery round: true ends the wait (the
-    // search was stopped), and the list goes on with what the directory holds.
+    // search was stopped), and the list goes on with what the directory holds. By
+    // default: the client has been aborted (what Stop does to a search's client).
     void setStopQuery(std::function<bool()> stopped) { m_stopped = std::move(stopped); }
 
     // The listed children of a container, or false when it cannot be listed.

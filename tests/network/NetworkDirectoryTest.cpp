@@ -268,3 +268,20 @@ TEST(SmbNetworkEnumerator, TheTreeGetsWhatIsKnownNowWithoutWaiting)
     ASSERT_EQ(children.size(), 3u);
     EXPECT_EQ(children[2].remoteName, "LONEGROUP");
 }
+
+TEST(SmbNetworkEnumerator, AStoppedSearchDoesNotWaitForTheRound)
+{
+    SmbClient client(FAKE_SMB_HELPER);
+    auto directory = std::make_shared<NetworkDirectory>(
+        scripted({host("SLOW", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)}, 10s));
+    SmbNetworkEnumerator enumerator(client, directory);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(200ms);
+        client.abort(); // what Stop does to the search's client
+    });
+    const auto start = std::chrono::steady_clock::now();
+    walkList(enumerator, EnumContainer::ofEntry({SmbNetworkEnumerator::kProviderName, true, false}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    stopper.join();
+    EXPECT_EQ(enumerator.openEnumerations(), 0);
+}
