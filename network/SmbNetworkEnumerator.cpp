@@ -50,6 +50,12 @@ bool SmbNetworkEnumerator::listRoot(std::vector<NetResource>& children, bool& ex
             children.push_back({entry.name, true, false});
     if (!m_directory)
         return rc == 0;
+    if (rc == 0) {
+        std::lock_guard lock(m_browsedMutex);
+        m_rootBrowsed = true;
+        for (const NetResource& workgroup : children)
+            m_browsedWorkgroups.insert(NetworkDirectory::keyOf(workgroup.remoteName));
+    }
     // Browse lists need SMB1, which today's LANs often lack: the workgroups that
     // discovery finds still make a network.
     extrasPending = true;
@@ -75,7 +81,12 @@ bool SmbNetworkEnumerator::listWorkgroup(const std::string& name, std::vector<Ne
         m_directory->startDiscovery();
     std::vector<SmbNetEntry> listed;
     const auto place = SmbUrl::fromNetworkName(name);
-    const int rc = m_client.listNetwork(*place, listed);
+    bool browsable = true;
+    if (m_directory) {
+        std::lock_guard lock(m_browsedMutex);
+        browsable = !m_rootBrowsed || m_browsedWorkgroups.count(NetworkDirectory::keyOf(name)) > 0;
+    }
+    const int rc = browsable ? m_client.listNetwork(*place, listed) : ENOENT;
     std::vector<std::string> names;
     for (const SmbNetEntry& entry : listed)
         if (entry.kind == SmbNetEntry::Kind::Server) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,11 @@ private:
     std::shared_ptr<NetworkDirectory> m_directory;
     Discovered m_discovered = Discovered::AfterRound;
     std::function<bool()> m_stopped;
+    // The workgroups the network's browse list named, once it has been read: one it
+    // did not name has no master browser to ask (each attempt costs a broadcast).
+    std::mutex m_browsedMutex;
+    bool m_rootBrowsed = false;
+    std::set<std::string> m_browsedWorkgroups; // NetworkDirectory::keyOf
     std::mutex m_mutex;
     std::map<Handle, Open> m_open;
     Handle m_nextHandle = 1;
