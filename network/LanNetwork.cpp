@@ -28,7 +28,8 @@ void connect(const std::shared_ptr<NetworkDirectory>& directory, const std::shar
 {
     if (!client)
         return;
-    for (const DiscoveryCache::Entry& entry : DiscoveryCache().load(kCachedAddressTrusted))
+    for (const DiscoveryCache::Entry& entry :
+         usableCached(DiscoveryCache().load(kCachedAddressTrusted), &LanDiscovery::isOnLocalSubnet))
         client->setHostAddress(entry.host.name, entry.host.address);
     if (!directory)
         return;
@@ -38,6 +39,16 @@ void connect(const std::shared_ptr<NetworkDirectory>& directory, const std::shar
         const auto held = weak.lock();
         return held ? held->resolve(name) : std::string();
     });
+}
+
+std::vector<DiscoveryCache::Entry> usableCached(const std::vector<DiscoveryCache::Entry>& entries,
+                                                const std::function<bool(const std::string&)>& isLocal)
+{
+    std::vector<DiscoveryCache::Entry> usable;
+    for (const DiscoveryCache::Entry& entry : entries)
+        if (isLocal(entry.host.address))
+            usable.push_back(entry);
+    return usable;
 }
 
 void remember(const NetworkDirectory& directory)

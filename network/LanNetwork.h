@@ -3,8 +3,13 @@
 // set their network up through these functions.
 #pragma once
 
+#include "platform/DiscoveryCache.h"
+
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace qv {
 
@@ -26,6 +31,12 @@ std::shared_ptr<NetworkDirectory> sharedDirectory();
 // with the addresses cached from earlier runs, and asks the directory (a round, at
 // most once per session) for a name that does not resolve.
 void connect(const std::shared_ptr<NetworkDirectory>& directory, const std::shared_ptr<SmbClient>& client);
+
+// The cached entries that may be used now: seen less than `kCachedAddressTrusted`
+// ago and, as every discovery answer, on a subnet this machine is on (`isLocal`), so
+// that an address from another network the machine was on is never connected to.
+std::vector<DiscoveryCache::Entry> usableCached(const std::vector<DiscoveryCache::Entry>& entries,
+                                                const std::function<bool(const std::string&)>& isLocal);
 
 // Keeps what the directory's rounds found (with addresses) in the cache.
 void remember(const NetworkDirectory& directory);

@@ -32,6 +32,12 @@ bool LanDiscovery::enabledByEnvironment()
     return !(value && std::strcmp(value, "0") == 0);
 }
 
+bool LanDiscovery::isOnLocalSubnet(const std::string& address)
+{
+    const QHostAddress parsed(QString::fromStdString(address));
+    return !parsed.isNull() && LocalSubnets::fromSystem().isLocal(parsed);
+}
+
 std::vector<DiscoveredHost> LanDiscovery::run(const DiscoveryOptions& options, const HostFound& onHost,
                                               const std::atomic<bool>* cancel)
 {

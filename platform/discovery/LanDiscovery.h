@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace qv {
@@ -32,6 +33,11 @@ public:
 
     // False when the environment says QV_DISCOVERY=0 (tests outside the test LAN).
     static bool enabledByEnvironment();
+
+    // True when the address (IPv4 or IPv6 text) lies in a subnet of one of this
+    // machine's interfaces now: an address remembered from an earlier run is used only
+    // then, as discovery's own answers are.
+    static bool isOnLocalSubnet(const std::string& address);
 };
 
 } // namespace qv

@@ -1,9 +1,11 @@
 // The network directory: how the sources' reports merge into one record per computer,
 // discovery rounds, and the lists the SMB enumerator makes with it.
 #include "network/EnumerationLoop.h"
+#include "network/LanNetwork.h"
 #include "network/NetworkDirectory.h"
 #include "network/SmbNetworkEnumerator.h"
 #include "platform/SmbClient.h"
+#include "platform/discovery/LanDiscovery.h"
 
 #include <gtest/gtest.h>
 
@@ -284,4 +286,21 @@ TEST(SmbNetworkEnumerator, AStoppedSearchDoesNotWaitForTheRound)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     stopper.join();
     EXPECT_EQ(enumerator.openEnumerations(), 0);
+}
+
+TEST(LanNetwork, CachedAddressesOfAnotherNetworkAreNotUsed)
+{
+    std::vector<DiscoveryCache::Entry> cached(3);
+    cached[0].host = host("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery);
+    cached[1].host = host("FARAWAY", "WG", "198.51.100.7", DiscoverySource::NetbiosSweep);
+    cached[2].host = host("V6", "WG", "fe80::1%eth0", DiscoverySource::DnsSd);
+    const auto usable = LanNetwork::usableCached(
+        cached, [](const std::string& address) { return address.rfind("192.0.2.", 0) == 0; });
+    ASSERT_EQ(usable.size(), 1u);
+    EXPECT_EQ(usable[0].host.name, "MORI5");
+    // The machine's own test: an address in TEST-NET-2 is on none of its subnets,
+    // nor is garbage.
+    EXPECT_FALSE(LanDiscovery::isOnLocalSubnet("198.51.100.7"));
+    EXPECT_FALSE(LanDiscovery::isOnLocalSubnet("not an address"));
+    EXPECT_FALSE(LanDiscovery::isOnLocalSubnet("127.0.0.1")) << "loopback is no LAN";
 }
