@@ -1,6 +1,8 @@
 // POSIX UDP socket for the discovery sources.
 #include "platform/discovery/DatagramSocket.h"
 
+#include "platform/discovery/LocalSubnets.h"
+
 #include <QNetworkInterface>
 
 #include <arpa/inet.h>
@@ -152,6 +154,28 @@ std::optional<Datagram> DatagramSocket::receive(std::size_t maxBytes)
         return d;
     }
     return std::nullopt;
+}
+
+bool DatagramSocket::openForMulticast(const LocalSubnets& subnets, int hops, std::unique_ptr<DatagramSocket>& ipv4,
+                                      std::unique_ptr<DatagramSocket>& ipv6)
+{
+    bool wantIpv4 = false;
+    bool wantIpv6 = false;
+    for (const LocalAddress& a : subnets.addresses()) {
+        if (!a.canMulticast)
+            continue;
+        wantIpv4 = wantIpv4 || a.address.protocol() == QAbstractSocket::IPv4Protocol;
+        wantIpv6 = wantIpv6 || a.address.protocol() == QAbstractSocket::IPv6Protocol;
+    }
+    if (wantIpv4) {
+        ipv4 = std::make_unique<DatagramSocket>(Family::IPv4);
+        ipv4->setMulticastHops(hops);
+    }
+    if (wantIpv6) {
+        ipv6 = std::make_unique<DatagramSocket>(Family::IPv6);
+        ipv6->setMulticastHops(hops);
+    }
+    return (ipv4 && ipv4->isOpen()) || (ipv6 && ipv6->isOpen());
 }
 
 } // namespace qv

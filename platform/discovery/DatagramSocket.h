@@ -6,6 +6,7 @@
 #include <QHostAddress>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,8 @@ struct Datagram {
     unsigned interfaceIndex = 0; // for IPv6 senders with a scope; 0 otherwise
 };
 
+class LocalSubnets;
+
 class DatagramSocket final {
 public:
     enum class Family { IPv4, IPv6 };
@@ -26,6 +29,11 @@ public:
     // Opens the socket and binds it to an ephemeral port on every address of the
     // family; isOpen() tells whether that worked.
     explicit DatagramSocket(Family family);
+
+    // One socket per family that some multicast-capable interface of `subnets` has,
+    // each with the given multicast hop limit; false when none could be opened.
+    static bool openForMulticast(const LocalSubnets& subnets, int hops, std::unique_ptr<DatagramSocket>& ipv4,
+                                 std::unique_ptr<DatagramSocket>& ipv6);
     ~DatagramSocket();
     DatagramSocket(const DatagramSocket&) = delete;
     DatagramSocket& operator=(const DatagramSocket&) = delete;

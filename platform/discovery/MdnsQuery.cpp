@@ -16,24 +16,8 @@ MdnsQuery::MdnsQuery(const LocalSubnets& subnets, HostSink sink)
 
 bool MdnsQuery::start(Clock::time_point now)
 {
-    bool ipv4 = false;
-    bool ipv6 = false;
-    for (const LocalAddress& a : m_subnets.addresses()) {
-        if (!a.canMulticast)
-            continue;
-        ipv4 = ipv4 || a.address.protocol() == QAbstractSocket::IPv4Protocol;
-        ipv6 = ipv6 || a.address.protocol() == QAbstractSocket::IPv6Protocol;
-    }
     // Hop limit 255 as RFC 6762 §11 asks; 224.0.0.251 and ff02::fb never leave the link.
-    if (ipv4) {
-        m_ipv4 = std::make_unique<DatagramSocket>(DatagramSocket::Family::IPv4);
-        m_ipv4->setMulticastHops(255);
-    }
-    if (ipv6) {
-        m_ipv6 = std::make_unique<DatagramSocket>(DatagramSocket::Family::IPv6);
-        m_ipv6->setMulticastHops(255);
-    }
-    if ((!m_ipv4 || !m_ipv4->isOpen()) && (!m_ipv6 || !m_ipv6->isOpen()))
+    if (!DatagramSocket::openForMulticast(m_subnets, 255, m_ipv4, m_ipv6))
         return false;
     m_queryId = static_cast<std::uint16_t>(QRandomGenerator::global()->generate());
     ask(DnsMessage::nameFromText(kService), DnsMessage::Ptr);

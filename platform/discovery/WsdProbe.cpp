@@ -45,25 +45,9 @@ std::optional<HttpUrl> WsdProbe::usableAddress(const std::vector<std::string>& x
 
 bool WsdProbe::start(Clock::time_point now)
 {
-    bool ipv4 = false;
-    bool ipv6 = false;
-    for (const LocalAddress& a : m_subnets.addresses()) {
-        if (!a.canMulticast)
-            continue;
-        ipv4 = ipv4 || a.address.protocol() == QAbstractSocket::IPv4Protocol;
-        ipv6 = ipv6 || a.address.protocol() == QAbstractSocket::IPv6Protocol;
-    }
     // Hop limit 1: 239.255.255.250 is only administratively scoped, and the probe is
     // meant for this link alone.
-    if (ipv4) {
-        m_ipv4 = std::make_unique<DatagramSocket>(DatagramSocket::Family::IPv4);
-        m_ipv4->setMulticastHops(1);
-    }
-    if (ipv6) {
-        m_ipv6 = std::make_unique<DatagramSocket>(DatagramSocket::Family::IPv6);
-        m_ipv6->setMulticastHops(1);
-    }
-    if ((!m_ipv4 || !m_ipv4->isOpen()) && (!m_ipv6 || !m_ipv6->isOpen()))
+    if (!DatagramSocket::openForMulticast(m_subnets, 1, m_ipv4, m_ipv6))
         return false;
     m_probeId = WsdMessage::newMessageId();
     m_probe = WsdMessage::buildProbe(m_probeId);

@@ -7,25 +7,18 @@
 #include "platform/SmbClient.h"
 #include "platform/discovery/LanDiscovery.h"
 
+#include "tests/support/DiscoveredHosts.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
 using namespace qv;
+using namespace qv::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-DiscoveredHost host(std::string name, std::string workgroup, std::string address, DiscoverySource source)
-{
-    DiscoveredHost h;
-    h.name = std::move(name);
-    h.workgroup = std::move(workgroup);
-    h.address = std::move(address);
-    h.source = source;
-    return h;
-}
 
 std::vector<std::string> namesOf(const std::vector<NetworkDirectory::Computer>& computers)
 {
@@ -72,10 +65,10 @@ std::vector<std::string> walkList(NetworkEnumerator& enumerator, const EnumConta
 TEST(NetworkDirectory, EachFieldComesFromTheMostTrustedSourceThatTellsIt)
 {
     NetworkDirectory directory;
-    directory.add(host("hayashi6", "local", "192.0.2.33", DiscoverySource::DnsSd));
-    directory.add(host("Mori5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery));
-    directory.add(host("MORI5", "", "192.0.2.132", DiscoverySource::NetbiosSweep));
-    directory.add(host("HAYASHI6", "", "", DiscoverySource::WsDiscovery));
+    directory.add(discovered("hayashi6", "local", "192.0.2.33", DiscoverySource::DnsSd));
+    directory.add(discovered("Mori5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery));
+    directory.add(discovered("MORI5", "", "192.0.2.132", DiscoverySource::NetbiosSweep));
+    directory.add(discovered("HAYASHI6", "", "", DiscoverySource::WsDiscovery));
 
     const auto mori = directory.find("mori5");
     ASSERT_TRUE(mori);
@@ -87,14 +80,14 @@ TEST(NetworkDirectory, EachFieldComesFromTheMostTrustedSourceThatTellsIt)
     const auto hayashi = directory.find("Hayashi6");
     ASSERT_TRUE(hayashi);
     EXPECT_EQ(hayashi->workgroup, "local") << "DNS-SD's domain while nothing else names a workgroup";
-    directory.add(host("hayashi6", "HOMEGROUP", "", DiscoverySource::WsDiscovery));
+    directory.add(discovered("hayashi6", "HOMEGROUP", "", DiscoverySource::WsDiscovery));
     EXPECT_EQ(directory.find("HAYASHI6")->workgroup, "HOMEGROUP");
-    directory.add(host("hayashi6", "local", "192.0.2.33", DiscoverySource::DnsSd));
+    directory.add(discovered("hayashi6", "local", "192.0.2.33", DiscoverySource::DnsSd));
     EXPECT_EQ(directory.find("HAYASHI6")->workgroup, "HOMEGROUP") << "the domain never takes the place back";
     EXPECT_EQ(directory.find("HAYASHI6")->address, "192.0.2.33");
 
     // The browse list says where a computer belongs, whatever discovery said before.
-    directory.add(host("KITA4", "LONEGROUP", "192.0.2.31", DiscoverySource::NetbiosSweep));
+    directory.add(discovered("KITA4", "LONEGROUP", "192.0.2.31", DiscoverySource::NetbiosSweep));
     directory.noteBrowseList("QVGROUP1", {"kita4"});
     EXPECT_EQ(directory.find("KITA4")->workgroup, "QVGROUP1");
     EXPECT_EQ(directory.find("KITA4")->name, "kita4");
@@ -105,9 +98,9 @@ TEST(NetworkDirectory, UnusableNamesAndAddressesAreDropped)
 {
     NetworkDirectory directory;
     for (const char* bad : {"", "a\\b", "a/b", "tab\there", "nl\n", "del\x7f"})
-        directory.add(host(bad, "WG", "192.0.2.9", DiscoverySource::NetbiosSweep));
+        directory.add(discovered(bad, "WG", "192.0.2.9", DiscoverySource::NetbiosSweep));
     EXPECT_TRUE(directory.computers().empty());
-    directory.add(host("OK1", "bad\\group", "not-an-address", DiscoverySource::WsDiscovery));
+    directory.add(discovered("OK1", "bad\\group", "not-an-address", DiscoverySource::WsDiscovery));
     const auto ok = directory.find("OK1");
     ASSERT_TRUE(ok);
     EXPECT_EQ(ok->workgroup, "");
@@ -117,10 +110,10 @@ TEST(NetworkDirectory, UnusableNamesAndAddressesAreDropped)
 TEST(NetworkDirectory, ListsWorkgroupsAndMembersByNameWithoutCase)
 {
     NetworkDirectory directory;
-    directory.add(host("zeta", "beta", "192.0.2.1", DiscoverySource::NetbiosSweep));
-    directory.add(host("Alpha", "BETA", "192.0.2.2", DiscoverySource::WsDiscovery));
-    directory.add(host("mid", "alpha", "192.0.2.3", DiscoverySource::NetbiosSweep));
-    directory.add(host("nowhere", "", "192.0.2.4", DiscoverySource::WsDiscovery));
+    directory.add(discovered("zeta", "beta", "192.0.2.1", DiscoverySource::NetbiosSweep));
+    directory.add(discovered("Alpha", "BETA", "192.0.2.2", DiscoverySource::WsDiscovery));
+    directory.add(discovered("mid", "alpha", "192.0.2.3", DiscoverySource::NetbiosSweep));
+    directory.add(discovered("nowhere", "", "192.0.2.4", DiscoverySource::WsDiscovery));
     EXPECT_EQ(directory.workgroups(), (std::vector<std::string>{"alpha", "beta", NetworkDirectory::kDefaultWorkgroup}));
     EXPECT_EQ(namesOf(directory.membersOf("Beta")), (std::vector<std::string>{"Alpha", "zeta"}));
     EXPECT_EQ(namesOf(directory.membersOf("workgroup")), std::vector<std::string>{"nowhere"});
@@ -144,8 +137,8 @@ TEST(NetworkDirectory, TypedComputersTakeNetworkNamesOnce)
 TEST(NetworkDirectory, ARoundRunsOnceInTheBackgroundAndTellsListenersAndClients)
 {
     std::atomic<int> rounds{0};
-    NetworkDirectory directory(scripted({host("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery),
-                                         host("SAWA7", "LONEGROUP", "192.0.2.34", DiscoverySource::NetbiosSweep)},
+    NetworkDirectory directory(scripted({discovered("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery),
+                                         discovered("SAWA7", "LONEGROUP", "192.0.2.34", DiscoverySource::NetbiosSweep)},
                                         20ms, &rounds));
     auto client = std::make_shared<SmbClient>("/nonexistent/qv-smb");
     directory.attach(client);
@@ -180,8 +173,8 @@ TEST(NetworkDirectory, ResolvingRunsARoundOnlyForNamesItDoesNotKnow)
 {
     std::atomic<int> rounds{0};
     NetworkDirectory directory(
-        scripted({host("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)}, 10ms, &rounds));
-    directory.add(host("KNOWN", "WG", "192.0.2.8", DiscoverySource::NetbiosSweep));
+        scripted({discovered("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)}, 10ms, &rounds));
+    directory.add(discovered("KNOWN", "WG", "192.0.2.8", DiscoverySource::NetbiosSweep));
     EXPECT_EQ(directory.resolve("known"), "192.0.2.8");
     EXPECT_EQ(rounds.load(), 0);
     EXPECT_EQ(directory.resolve("mori5"), "192.0.2.32");
@@ -195,7 +188,7 @@ TEST(NetworkDirectory, ResolvingRunsARoundOnlyForNamesItDoesNotKnow)
 TEST(NetworkDirectory, StopAndDestructionDoNotWaitForALongRound)
 {
     auto directory = std::make_unique<NetworkDirectory>(
-        scripted({host("SLOW", "WG", "192.0.2.9", DiscoverySource::WsDiscovery)}, 10s));
+        scripted({discovered("SLOW", "WG", "192.0.2.9", DiscoverySource::WsDiscovery)}, 10s));
     directory->startDiscovery();
     const auto start = std::chrono::steady_clock::now();
     std::atomic<int> asked{0};
@@ -209,10 +202,10 @@ TEST(SmbNetworkEnumerator, DiscoveredWorkgroupsFollowTheBrowseListInABatchOfThei
 {
     SmbClient client(FAKE_SMB_HELPER); // browses QVGROUP1 and QVGROUP2; no workgroup lists
     auto directory = std::make_shared<NetworkDirectory>(
-        scripted({host("SAWA7", "LONEGROUP", "192.0.2.34", DiscoverySource::NetbiosSweep),
-                  host("hayashi6", "local", "192.0.2.33", DiscoverySource::DnsSd),
-                  host("QVHOST1", "QVGROUP1", "192.0.2.11", DiscoverySource::NetbiosSweep),
-                  host("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)},
+        scripted({discovered("SAWA7", "LONEGROUP", "192.0.2.34", DiscoverySource::NetbiosSweep),
+                  discovered("hayashi6", "local", "192.0.2.33", DiscoverySource::DnsSd),
+                  discovered("QVHOST1", "QVGROUP1", "192.0.2.11", DiscoverySource::NetbiosSweep),
+                  discovered("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)},
                  30ms));
     const std::shared_ptr<SmbClient> attached(&client, [](SmbClient*) {});
     directory->attach(attached);
@@ -259,8 +252,8 @@ TEST(SmbNetworkEnumerator, TheTreeGetsWhatIsKnownNowWithoutWaiting)
 {
     SmbClient client(FAKE_SMB_HELPER);
     auto directory = std::make_shared<NetworkDirectory>(
-        scripted({host("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)}, 5s));
-    directory->add(host("SAWA7", "LONEGROUP", "192.0.2.34", DiscoverySource::NetbiosSweep));
+        scripted({discovered("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)}, 5s));
+    directory->add(discovered("SAWA7", "LONEGROUP", "192.0.2.34", DiscoverySource::NetbiosSweep));
     SmbNetworkEnumerator enumerator(client, directory, SmbNetworkEnumerator::Discovered::KnownNow);
     std::vector<NetResource> children;
     const auto start = std::chrono::steady_clock::now();
@@ -275,7 +268,7 @@ TEST(SmbNetworkEnumerator, AStoppedSearchDoesNotWaitForTheRound)
 {
     SmbClient client(FAKE_SMB_HELPER);
     auto directory = std::make_shared<NetworkDirectory>(
-        scripted({host("SLOW", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)}, 10s));
+        scripted({discovered("SLOW", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery)}, 10s));
     SmbNetworkEnumerator enumerator(client, directory);
     std::thread stopper([&] {
         std::this_thread::sleep_for(200ms);
@@ -291,9 +284,9 @@ TEST(SmbNetworkEnumerator, AStoppedSearchDoesNotWaitForTheRound)
 TEST(LanNetwork, CachedAddressesOfAnotherNetworkAreNotUsed)
 {
     std::vector<DiscoveryCache::Entry> cached(3);
-    cached[0].host = host("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery);
-    cached[1].host = host("FARAWAY", "WG", "198.51.100.7", DiscoverySource::NetbiosSweep);
-    cached[2].host = host("V6", "WG", "fe80::1%eth0", DiscoverySource::DnsSd);
+    cached[0].host = discovered("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery);
+    cached[1].host = discovered("FARAWAY", "WG", "198.51.100.7", DiscoverySource::NetbiosSweep);
+    cached[2].host = discovered("V6", "WG", "fe80::1%eth0", DiscoverySource::DnsSd);
     const auto usable = LanNetwork::usableCached(
         cached, [](const std::string& address) { return address.rfind("192.0.2.", 0) == 0; });
     ASSERT_EQ(usable.size(), 1u);

@@ -3,6 +3,8 @@
 #include "platform/DiscoveryCache.h"
 #include "tests/support/TempTree.h"
 
+#include "tests/support/DiscoveredHosts.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,16 +15,6 @@ using namespace qv::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-DiscoveredHost host(std::string name, std::string workgroup, std::string address, DiscoverySource source)
-{
-    DiscoveredHost h;
-    h.name = std::move(name);
-    h.workgroup = std::move(workgroup);
-    h.address = std::move(address);
-    h.source = source;
-    return h;
-}
 
 std::vector<std::string> names(const std::vector<DiscoveryCache::Entry>& entries)
 {
@@ -39,12 +31,12 @@ TEST(DiscoveryCache, KeepsHostsWithAddressesAndForgetsTheOld)
     TempTree tree;
     const DiscoveryCache cache(tree.path("deep/folder/hosts.tsv")); // folders made on the way
     const std::int64_t day = 24 * 3600;
-    ASSERT_TRUE(cache.save({host("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery),
-                            host("NOADDR", "WG", "", DiscoverySource::NetbiosSweep),
-                            host("bad\tname", "WG", "192.0.2.1", DiscoverySource::NetbiosSweep)},
+    ASSERT_TRUE(cache.save({discovered("MORI5", "WSDGROUP", "192.0.2.32", DiscoverySource::WsDiscovery),
+                            discovered("NOADDR", "WG", "", DiscoverySource::NetbiosSweep),
+                            discovered("bad\tname", "WG", "192.0.2.1", DiscoverySource::NetbiosSweep)},
                            1000 * day));
-    ASSERT_TRUE(cache.save({host("SAWA7", "LONEGROUP", "192.0.2.34", DiscoverySource::NetbiosSweep),
-                            host("mori5", "WSDGROUP", "192.0.2.132", DiscoverySource::WsDiscovery)},
+    ASSERT_TRUE(cache.save({discovered("SAWA7", "LONEGROUP", "192.0.2.34", DiscoverySource::NetbiosSweep),
+                            discovered("mori5", "WSDGROUP", "192.0.2.132", DiscoverySource::WsDiscovery)},
                            1003 * day));
     const auto all = cache.load(DiscoveryCache::kKeptFor, 1003 * day);
     // By source, then name.
@@ -79,7 +71,7 @@ TEST(DiscoveryCache, DamagedOrForeignFilesGiveOnlyTheirGoodLines)
     EXPECT_TRUE(DiscoveryCache(tree.path("other.tsv")).load(1h, 200).empty());
     EXPECT_TRUE(DiscoveryCache(tree.path("missing.tsv")).load(1h, 200).empty());
     EXPECT_TRUE(DiscoveryCache("").load(1h, 200).empty());
-    EXPECT_FALSE(DiscoveryCache("").save({host("A", "", "192.0.2.1", DiscoverySource::NetbiosSweep)}));
+    EXPECT_FALSE(DiscoveryCache("").save({discovered("A", "", "192.0.2.1", DiscoverySource::NetbiosSweep)}));
     // A time in the future is not trusted.
     EXPECT_TRUE(DiscoveryCache(tree.path("hosts.tsv")).load(1h, 50).empty());
 }
