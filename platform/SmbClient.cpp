@@ -61,15 +61,6 @@ int aboveStdio(int fd)
     return moved;
 }
 
-std::string lowerAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 // Failures after which the computer may still be found by another way than its name:
 // the name did not resolve (libsmbclient then says ENOENT, EINVAL or that nothing
 // answered), or an old address no longer answers.
@@ -152,7 +143,7 @@ void SmbClient::setTimeoutMs(int ms)
 void SmbClient::setHostAddress(const std::string& name, const std::string& address)
 {
     std::lock_guard lock(m_settingsMutex);
-    const std::string key = lowerAscii(name);
+    const std::string key = SmbUrl::serverKey(name);
     const auto it = m_hostAddresses.find(key);
     if (address.empty()) {
         if (it == m_hostAddresses.end())
@@ -169,7 +160,7 @@ void SmbClient::setHostAddress(const std::string& name, const std::string& addre
 std::string SmbClient::hostAddress(const std::string& name) const
 {
     std::lock_guard lock(m_settingsMutex);
-    const auto it = m_hostAddresses.find(lowerAscii(name));
+    const auto it = m_hostAddresses.find(SmbUrl::serverKey(name));
     return it != m_hostAddresses.end() ? it->second : std::string();
 }
 
@@ -187,7 +178,7 @@ int SmbClient::withResolution(const std::string& url, SmbNameHint hint, const st
     const auto place = SmbUrl::fromUrl(url);
     if (!place || place->level() == SmbUrl::Level::Network || SmbUrl::isAddressName(place->server()))
         return rc;
-    const std::string key = lowerAscii(place->server());
+    const std::string key = SmbUrl::serverKey(place->server());
     HostResolver resolver;
     {
         std::lock_guard lock(m_settingsMutex);

@@ -308,6 +308,14 @@ std::optional<std::string> SmbUrl::decodeComponent(std::string_view component)
     return out;
 }
 
+std::string SmbUrl::serverKey(std::string_view name)
+{
+    std::string key(name);
+    for (char& c : key)
+        c = asciiLower(c);
+    return key;
+}
+
 bool SmbUrl::sameServerName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

@@ -60,6 +60,8 @@ public:
 
     // Workgroup and computer names compare without regard to ASCII case, as NetBIOS does.
     static bool sameServerName(std::string_view a, std::string_view b);
+    // The name in ASCII lower case: the key under which a server's settings are kept.
+    static std::string serverKey(std::string_view name);
 
     friend bool operator==(const SmbUrl& a, const SmbUrl& b)
     {

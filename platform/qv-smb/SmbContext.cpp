@@ -29,16 +29,6 @@ std::int64_t seconds(const struct timespec& ts)
     return static_cast<std::int64_t>(ts.tv_sec);
 }
 
-std::string lowerAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 void copyOut(char* out, int capacity, const std::string& value)
 {
     if (capacity <= 0)
@@ -105,7 +95,7 @@ void SmbContext::setCredentials(const std::string& server, const SmbCredentials&
     if (server.empty())
         m_default = credentials;
     else
-        m_servers[lowerAscii(server)] = credentials;
+        m_servers[SmbUrl::serverKey(server)] = credentials;
 }
 
 void SmbContext::setTimeoutMs(int ms)
@@ -116,7 +106,7 @@ void SmbContext::setTimeoutMs(int ms)
 
 const SmbCredentials& SmbContext::credentialsFor(std::string_view server) const
 {
-    std::string key = lowerAscii(server);
+    std::string key = SmbUrl::serverKey(server);
     // libsmbclient names the server as the URL did: an address in place of a name.
     if (const auto named = m_namesByHost.find(key); named != m_namesByHost.end())
         key = named->second;
@@ -126,7 +116,7 @@ const SmbCredentials& SmbContext::credentialsFor(std::string_view server) const
 
 int SmbContext::setHostAddress(const std::string& name, const std::string& address)
 {
-    const std::string key = lowerAscii(name);
+    const std::string key = SmbUrl::serverKey(name);
     if (key.empty())
         return EINVAL;
     if (const auto old = m_addresses.find(key); old != m_addresses.end()) {
@@ -139,13 +129,13 @@ int SmbContext::setHostAddress(const std::string& name, const std::string& addre
     if (host.empty())
         return EINVAL;
     m_addresses[key] = host;
-    m_namesByHost[lowerAscii(host)] = key;
+    m_namesByHost[SmbUrl::serverKey(host)] = key;
     return 0;
 }
 
 std::string SmbContext::hostOf(const std::string& server) const
 {
-    const auto it = m_addresses.find(lowerAscii(server));
+    const auto it = m_addresses.find(SmbUrl::serverKey(server));
     return it != m_addresses.end() ? it->second : SmbUrl::encodeComponent(server);
 }
 
@@ -153,7 +143,7 @@ std::string SmbContext::targetUrl(const SmbUrl& parsed) const
 {
     if (parsed.level() == SmbUrl::Level::Network || parsed.level() == SmbUrl::Level::Workgroup)
         return parsed.url();
-    const auto it = m_addresses.find(lowerAscii(parsed.server()));
+    const auto it = m_addresses.find(SmbUrl::serverKey(parsed.server()));
     return it == m_addresses.end() ? parsed.url() : parsed.urlWithHost(it->second);
 }
 
@@ -216,7 +206,7 @@ int SmbContext::listNetwork(const std::string& url, SmbNameHint hint, std::vecto
         useRange(Range::Browse);
         return readNetworkLevel(hint == SmbNameHint::Workgroup ? url : target, out);
     }
-    const std::string key = lowerAscii(parsed.server());
+    const std::string key = SmbUrl::serverKey(parsed.server());
     const bool computer = hint == SmbNameHint::Computer
         || (hint == SmbNameHint::Unknown && (m_knownComputers.count(key) || m_addresses.count(key)));
     if (!computer) {
@@ -311,7 +301,7 @@ int SmbContext::readNetworkLevel(const std::string& url, std::vector<SmbNetEntry
             continue;
         out.push_back({entry->name, kindOf(entry->smbc_type)});
         if (entry->smbc_type == SMBC_SERVER)
-            m_knownComputers.insert(lowerAscii(entry->name));
+            m_knownComputers.insert(SmbUrl::serverKey(entry->name));
     }
     smbc_getFunctionClosedir(m_ctx)(m_ctx, dir);
     if (rc != 0)
