@@ -74,15 +74,14 @@ void ContentMatcher::setStrings(const std::vector<std::string>& strings)
         else
             m_longest = std::max(m_longest, strings[i].size());
     }
-    m_buffer.assign(kChunkSize + m_longest + 8, 0);
 }
 
 // Looks at the folded window [0, windowSize); true when the answer is known.
-bool ContentMatcher::scan(Scan& s, std::size_t windowSize)
+bool ContentMatcher::scan(Scan& s, const char* data, std::size_t windowSize)
 {
-    const char* data = m_buffer.data();
     if (s.pending >= 0) {
-        // Only the rest of the pending line matters, and only earlier strings.
+        // Only the rest of the pending line matters, and only earlier strings. The
+        // bytes kept from the previous window hold no line end (bytesToKeep).
         const std::size_t lineEnd = firstLineEnd(data, 0, windowSize);
         const std::size_t limit = lineEnd == npos ? windowSize : lineEnd;
         for (int i = 0; i < s.pending; ++i)
@@ -122,6 +121,17 @@ bool ContentMatcher::scan(Scan& s, std::size_t windowSize)
     return true;
 }
 
+// A string straddling two windows needs at most (longest - 1) bytes of the first, and
+// never bytes before a line end: keeping those would make the next window's first
+// line end look like the end of the line that is still pending.
+std::size_t ContentMatcher::bytesToKeep(const char* data, std::size_t windowSize) const
+{
+    const std::size_t keep = std::min(windowSize, m_longest > 0 ? m_longest - 1 : 0);
+    const std::size_t from = windowSize - keep;
+    const std::size_t lineEnd = lastLineEndBefore(data + from, keep);
+    return lineEnd == npos ? keep : keep - lineEnd - 1;
+}
+
 void ContentMatcher::showStatus(const std::string& fullPath)
 {
     std::string status(loadString(IDS_EXAMINE_FILE));
@@ -149,51 +159,30 @@ bool ContentMatcher::matchReader(FileReader* reader, std::string& matchText)
 {
     if (!reader)
         return false;
-    if (m_buffer.empty())
-        setStrings(m_strings);
-
-    // The buffer holds: bytes already searched, kept so that a string straddling
-    // two pieces is still seen; then bytes not yet folded because the previous
-    // piece cut a character in two; then the new piece.
+    m_text.begin(*reader, m_asciiOnly ? DecodedText::Form::AsciiOnly : DecodedText::Form::Utf8, m_longest);
     Scan s;
-    char* data = m_buffer.data();
-    std::size_t kept = 0;
-    std::size_t unfolded = 0;
     for (;;) {
-        const std::int64_t n = reader->read(data + kept + unfolded, kChunkSize);
-        if (n < 0)
+        const DecodedText::Step step = m_text.next();
+        if (step == DecodedText::Step::Failed)
             return false;
-        if (n == 0) {
-            if (unfolded > 0) {
-                // The file ends inside a character: its bytes stand as they are.
-                const std::size_t window = kept + unfolded;
-                kept = window;
-                unfolded = 0;
-                if (scan(s, window))
-                    break;
-            }
-            if (s.pending >= 0) {
-                s.found = s.pending;
-                break;
-            }
-            return false;
+        if (step == DecodedText::Step::End) {
+            if (s.pending < 0)
+                return false;
+            s.found = s.pending;
+            break;
         }
-        const std::size_t end = kept + unfolded + static_cast<std::size_t>(n);
-        const std::size_t tail = CaseFold::incompleteTail(data + kept, end - kept);
-        const std::size_t window = end - tail;
+        char* data = m_text.data();
+        const std::size_t fresh = m_text.freshFrom();
+        const std::size_t window = m_text.size();
         if (m_asciiOnly)
-            CaseFold::asciiToLowerInPlace(data + kept, window - kept);
+            CaseFold::asciiToLowerInPlace(data + fresh, window - fresh);
         else
-            CaseFold::toLowerInPlace(data + kept, window - kept);
-        if (scan(s, window))
+            CaseFold::toLowerInPlace(data + fresh, window - fresh);
+        if (scan(s, data, window))
             break;
         if (m_stop.shouldStop())
             return false;
-        // In a pending line only its own bytes matter, and they hold no line end.
-        const std::size_t keep = std::min(window, m_longest > 0 ? m_longest - 1 : 0);
-        std::memmove(data, data + window - keep, keep + tail);
-        kept = keep;
-        unfolded = tail;
+        m_text.keep(bytesToKeep(data, window));
     }
     matchText = m_strings[static_cast<std::size_t>(s.found)];
     return true;

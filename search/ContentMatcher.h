@@ -1,7 +1,10 @@
 // Whether a file contains one of the containing strings, compared without regard to case.
 #pragma once
 
+#include "search/DecodedText.h"
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +17,9 @@ struct FileEntry;
 class SearchSink;
 class StopRequest;
 
-// The file is read in fixed-size pieces, so memory does not grow with the file.
+// The file is read in fixed-size pieces, so memory does not grow with the file, and
+// searched as text in the encoding its first bytes tell (UTF-8, UTF-16, CP932 or
+// EUC-JP: see DecodedText), so a string is found only as whole characters.
 // Lines end at LF, at CR LF and at a lone CR; a string is found only inside one
 // line, anywhere in it however long the line is, zero bytes included. The string
 // reported is the first in list order among those in the first line holding any.
@@ -34,11 +39,15 @@ public:
     // The same for an entry of a listed folder, which the file system may open faster.
     bool match(FolderListing& folder, const FileEntry& entry, const std::string& fullPath, std::string& matchText);
 
-    static constexpr std::size_t kChunkSize = 64 * 1024;
+    static constexpr std::size_t kChunkSize = DecodedText::kBlockSize;
+
+    // The encoding the last file was searched in; none when it held no text that told.
+    std::optional<TextEncoding> lastEncoding() const { return m_text.encoding(); }
 
 private:
     struct Scan;
-    bool scan(Scan& scan, std::size_t windowSize);
+    bool scan(Scan& scan, const char* data, std::size_t windowSize);
+    std::size_t bytesToKeep(const char* data, std::size_t windowSize) const;
     void showStatus(const std::string& fullPath);
     bool matchReader(FileReader* reader, std::string& matchText);
 
@@ -49,7 +58,7 @@ private:
     std::vector<bool> m_searchable; // false for a string holding a line end: it cannot occur in a line
     std::size_t m_longest = 0;
     bool m_asciiOnly = true; // only ASCII letters need folding to find these strings
-    std::vector<char> m_buffer;
+    DecodedText m_text;
 };
 
 } // namespace qv

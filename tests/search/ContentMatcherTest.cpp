@@ -1,63 +1,16 @@
 // The content match: line rules, list order, long lines and piece boundaries.
 #include "search/ContentMatcher.h"
 #include "search/StopRequest.h"
+#include "tests/support/ContentMatch.h"
 #include "tests/support/MemoryFileSystem.h"
 #include "tests/support/RecordingSink.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace qv;
 using namespace qv::test;
-
-namespace {
-
-struct Outcome {
-    bool found;
-    std::string text;
-    bool operator==(const Outcome&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Outcome& o)
-{
-    return os << (o.found ? "found «" + o.text + "»" : std::string("not found"));
-}
-
-// Runs the match over the content read in pieces of every size given: a result
-// that depends on where the pieces end is a fault.
-Outcome matchIn(const std::string& content, const std::vector<std::string>& strings,
-                std::vector<std::size_t> pieces = {1, 3, 7, 4096, 1 << 20})
-{
-    std::optional<Outcome> agreed;
-    for (std::size_t piece : pieces) {
-        MemoryFileSystem files;
-        FileEntry entry;
-        entry.name = "f.txt";
-        files.addFile("\\\\H\\s", entry, content);
-        files.readPiece = piece;
-        RecordingSink sink;
-        StopRequest stop;
-        ContentMatcher matcher(files, sink, stop);
-        matcher.setStrings(strings);
-        std::string text = "untouched";
-        const bool found = matcher.match("\\\\H\\s\\f.txt", text);
-        const Outcome outcome{found, found ? text : std::string()};
-        if (!found) {
-            EXPECT_EQ(text, "untouched") << "a failed match must leave the match text alone";
-        }
-        EXPECT_EQ(files.openReaders.load(), 0) << "file left open";
-        if (agreed) {
-            EXPECT_EQ(outcome, *agreed) << "pieces of " << piece << " bytes disagree";
-        } else {
-            agreed = outcome;
-        }
-    }
-    return *agreed;
-}
-
-const Outcome kNone{false, ""};
-Outcome found(const std::string& s) { return {true, s}; }
-
-} // namespace
 
 TEST(ContentMatcher, EmptyFileNeverMatchesAndEmptyStringMatchesAnyByte)
 {
@@ -167,4 +120,66 @@ TEST(ContentMatcher, StopRequestEndsALongFile)
     matcher.setStrings({"needle"});
     std::string text;
     EXPECT_FALSE(matcher.match("\\\\H\\s\\big", text));
+}
+
+// The bytes kept across a read boundary held the end of the line before, so the
+// pending line seemed to end at once and a later string of the list was reported.
+TEST(ContentMatcher, LineStartingJustBeforeAReadBoundaryIsSearchedToItsEnd)
+{
+    const std::string file = std::string(65534, 'z') + "\nb" + "zzzz a1234567890\n";
+    EXPECT_EQ(matchIn(file, {"a1234567890", "b"}, {1 << 20}), found("a1234567890"));
+    EXPECT_EQ(matchIn(file, {"b", "a1234567890"}, {1 << 20}), found("b"));
+}
+
+namespace {
+
+// The line rules, applied to the whole file at once.
+Outcome referenceMatch(const std::string& file, const std::vector<std::string>& strings)
+{
+    std::size_t start = 0;
+    while (start < file.size()) {
+        std::size_t end = file.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = file.size();
+        std::string line = file.substr(start, end - start);
+        for (char& c : line)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const std::string& s : strings)
+            if (s.find_first_of("\r\n") == std::string::npos && line.find(s) != std::string::npos)
+                return found(s);
+        start = end + (file.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return kNone;
+}
+
+} // namespace
+
+// Files of a few letters and line ends, with lines and strings placed around the
+// read boundary: every answer must be the one reading the whole file gives.
+TEST(ContentMatcher, AgreesWithAWholeFileReadingAcrossReadBoundaries)
+{
+    std::mt19937 rng(20261210);
+    const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const std::string letters = "abzZ \n\r";
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::string> strings;
+        for (int i = 0, n = 1 + pick(3); i < n; ++i) {
+            std::string s;
+            for (int j = 0, len = 1 + pick(12); j < len; ++j)
+                s += "abz "[pick(4)];
+            strings.push_back(s);
+        }
+        // Mostly filler, with a burst of short lines and the strings near 64 KiB.
+        std::string file(ContentMatcher::kChunkSize - 40 + static_cast<std::size_t>(pick(80)), 'z');
+        for (int i = 0, n = pick(6); i < n; ++i)
+            file[file.size() - 1 - static_cast<std::size_t>(pick(40))] = "\n\r"[pick(2)];
+        for (int i = 0, n = 20 + pick(60); i < n; ++i)
+            file += letters[static_cast<std::size_t>(pick(static_cast<int>(letters.size())))];
+        for (const std::string& s : strings)
+            if (pick(2) == 0)
+                file.insert(file.size() - static_cast<std::size_t>(pick(60)), s);
+        const std::size_t piece = 1 + static_cast<std::size_t>(pick(70000));
+        ASSERT_EQ(matchIn(file, strings, {piece}), referenceMatch(file, strings))
+            << "round " << round << ", pieces of " << piece;
+    }
 }
