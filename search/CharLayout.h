@@ -3,21 +3,28 @@
 // iconv's business.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 namespace qv::CharLayout {
 
-// How many bytes at the start are ASCII (below 80), eight at a time.
+// How many bytes at the start are ASCII (below 80), eight at a time: text with a
+// Japanese word every few words leaves only short runs, so the first high byte of a
+// word is found by its bit rather than byte by byte.
 inline std::size_t asciiPrefix(const char* p, std::size_t size)
 {
     std::size_t i = 0;
     for (; i + 8 <= size; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, p + i, 8);
-        if (word & 0x8080808080808080ULL)
-            break;
+        const std::uint64_t high = word & 0x8080808080808080ULL;
+        if (high == 0)
+            continue;
+        if constexpr (std::endian::native == std::endian::little)
+            return i + static_cast<std::size_t>(std::countr_zero(high) / 8);
+        break;
     }
     while (i < size && static_cast<unsigned char>(p[i]) < 0x80)
         ++i;

@@ -165,26 +165,33 @@ bool ContentMatcher::matchReader(FileReader* reader, std::string& matchText)
         const DecodedText::Step step = m_text.next();
         if (step == DecodedText::Step::Failed)
             return false;
-        if (step == DecodedText::Step::End) {
-            if (s.pending < 0)
-                return false;
-            s.found = s.pending;
-            break;
-        }
-        char* data = m_text.data();
+        if (step == DecodedText::Step::End)
+            return s.pending >= 0 && found(s.pending, matchText);
         const std::size_t fresh = m_text.freshFrom();
-        const std::size_t window = m_text.size();
         if (m_asciiOnly)
-            CaseFold::asciiToLowerInPlace(data + fresh, window - fresh);
+            CaseFold::asciiToLowerInPlace(m_text.data() + fresh, m_text.size() - fresh);
         else
-            CaseFold::toLowerInPlace(data + fresh, window - fresh);
-        if (scan(s, data, window))
-            break;
+            CaseFold::toLowerInPlace(m_text.data() + fresh, m_text.size() - fresh);
+        const Scan before = s;
+        bool done = scan(s, m_text.data(), m_text.size());
+        if ((done || s.pending >= 0) && m_text.settle()) {
+            s = before;
+            done = scan(s, m_text.data(), m_text.size());
+        }
+        if (done)
+            return found(s.found, matchText);
         if (m_stop.shouldStop())
             return false;
-        m_text.keep(bytesToKeep(data, window));
+        if (m_text.atEnd())
+            return s.pending >= 0 && found(s.pending, matchText);
+        m_text.settle();
+        m_text.keep(bytesToKeep(m_text.data(), m_text.size()));
     }
-    matchText = m_strings[static_cast<std::size_t>(s.found)];
+}
+
+bool ContentMatcher::found(int index, std::string& matchText) const
+{
+    matchText = m_strings[static_cast<std::size_t>(index)];
     return true;
 }
 

@@ -42,7 +42,11 @@ public:
     static constexpr std::size_t kChunkSize = DecodedText::kBlockSize;
 
     // The encoding the last file was searched in; none when it held no text that told.
-    std::optional<TextEncoding> lastEncoding() const { return m_text.encoding(); }
+    std::optional<TextEncoding> lastEncoding()
+    {
+        m_text.settle();
+        return m_text.encoding();
+    }
 
 private:
     struct Scan;
@@ -50,6 +54,7 @@ private:
     std::size_t bytesToKeep(const char* data, std::size_t windowSize) const;
     void showStatus(const std::string& fullPath);
     bool matchReader(FileReader* reader, std::string& matchText);
+    bool found(int index, std::string& matchText) const;
 
     FileSystem& m_fileSystem;
     SearchSink& m_sink;

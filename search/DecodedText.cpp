@@ -72,6 +72,7 @@ void DecodedText::begin(FileReader& reader, Form form, std::size_t keepLimit)
     m_kept = 0;
     m_size = 0;
     m_carrySize = 0;
+    m_deferred = false;
     const std::size_t needed = keepLimit + IconvDecoder::maxOutput(kLargestRead + m_carry.size()) + 8;
     if (m_window.size() < needed)
         m_window.resize(needed);
@@ -101,8 +102,9 @@ bool DecodedText::decodesThroughIconv() const
 }
 
 // Decided once: from the start of the file when it tells (a mark, UTF-16), else on
-// the kBlockSize bytes from the file's first byte above 7F, read ahead as far as the
-// block leaves them short, so the sample never ends a few bytes into the text.
+// the sample of EncodingDetector::kSampleSize bytes from the file's first byte above
+// 7F, read ahead when the block ends sooner, so the sample never ends a few bytes
+// into the text.
 bool DecodedText::decideEncoding(char* block, std::size_t& size, bool& endsFile)
 {
     if (m_firstBlock) {
@@ -120,14 +122,39 @@ bool DecodedText::decideEncoding(char* block, std::size_t& size, bool& endsFile)
             useEncoding(TextEncoding::Utf8);
         return true;
     }
-    if (!endsFile && firstHigh > 0) {
-        const std::int64_t more = fill(block + size, firstHigh);
+    const std::size_t sampleEnd = firstHigh + EncodingDetector::kSampleSize;
+    if (!endsFile && sampleEnd > size) {
+        const std::size_t missing = sampleEnd - size;
+        const std::int64_t more = fill(block + size, missing);
         if (more < 0)
             return false;
         size += static_cast<std::size_t>(more);
-        endsFile = static_cast<std::size_t>(more) < firstHigh;
+        endsFile = static_cast<std::size_t>(more) < missing;
     }
-    useEncoding(EncodingDetector::fromText(std::string_view(block + firstHigh, size - firstHigh)));
+    const std::size_t sampleSize = std::min(size, sampleEnd) - firstHigh;
+    if (m_form == Form::AsciiOnly) {
+        // Until a string turns up, the raw bytes give the answer of every encoding.
+        m_deferred = true;
+        m_sampleStart = static_cast<std::size_t>(block - m_window.data()) + firstHigh;
+        m_sampleSize = sampleSize;
+        return true;
+    }
+    useEncoding(EncodingDetector::fromText(std::string_view(block + firstHigh, sampleSize)));
+    return true;
+}
+
+bool DecodedText::settle()
+{
+    if (!m_deferred)
+        return false;
+    m_deferred = false;
+    useEncoding(EncodingDetector::fromText(std::string_view(m_window.data() + m_sampleStart, m_sampleSize)));
+    if (*m_encoding != TextEncoding::Cp932)
+        return false;
+    // Every window before this one was ASCII, so the window starts a character.
+    const std::size_t held = hideCp932Trails(m_window.data(), m_size, m_ended);
+    holdBack(m_window.data() + m_size - held, held);
+    m_size -= held;
     return true;
 }
 
@@ -153,6 +180,7 @@ void DecodedText::holdBack(const char* bytes, std::size_t count)
 
 DecodedText::Step DecodedText::next()
 {
+    settle();
     while (!m_ended) {
         char* block = decodesThroughIconv() ? rawBlock() : m_window.data() + m_kept;
         std::memcpy(block, m_carry.data(), m_carrySize);

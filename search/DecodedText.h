@@ -16,7 +16,7 @@ class FileReader;
 
 // The file is read in blocks of kBlockSize bytes whatever its reader returns at a
 // time, and its encoding is decided once: from the start of the file when a mark
-// or UTF-16 tells, else on the kBlockSize bytes from its first byte above 7F (what
+// or UTF-16 tells, else on a sample of the text from its first byte above 7F (what
 // comes before is ASCII, the same in every encoding). Each step gives a window:
 // the bytes kept from the previous window, then the next block's text, whole
 // characters only, so that it can be folded in place. Memory stays the same
@@ -50,7 +50,18 @@ public:
     // The last bytes of the window go in front of the next block's text.
     void keep(std::size_t bytes);
 
-    // Known once a block has told it.
+    // True when the window is the last: the file holds no more text.
+    bool atEnd() const { return m_ended; }
+
+    // In the ASCII-only form, a file's encoding matters only where a string was found
+    // or where the window goes on into the next: raw bytes find every ASCII string of
+    // UTF-8, EUC-JP and CP932 text, the true ones and those in CP932 trails. So the
+    // decision on a file that is not ASCII waits for settle(), which takes it on the
+    // sample kept in the window; true when that changed the window's bytes (CP932
+    // trails hidden), which must then be searched again. Call it before keep().
+    bool settle();
+
+    // Known once a block has told it and the decision is settled.
     std::optional<TextEncoding> encoding() const { return m_encoding; }
 
 private:
@@ -68,6 +79,9 @@ private:
     std::optional<TextEncoding> m_encoding;
     bool m_firstBlock = true;
     bool m_ended = false;
+    bool m_deferred = false; // decision waits for settle(), on this sample of the window
+    std::size_t m_sampleStart = 0;
+    std::size_t m_sampleSize = 0;
     std::vector<char> m_window;
     std::size_t m_kept = 0;
     std::size_t m_size = 0;

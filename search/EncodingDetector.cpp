@@ -27,7 +27,7 @@ std::optional<Decision> byteOrderMark(std::string_view block)
 std::optional<TextEncoding> utf16WithoutMark(std::string_view block)
 {
     const std::size_t units = std::min<std::size_t>(block.size(), 4096) / 2;
-    if (units < 2)
+    if (units < 2 || !std::memchr(block.data(), 0, 2 * units))
         return std::nullopt;
     const unsigned char* p = bytesOf(block);
     std::size_t zeroEven = 0;
@@ -61,10 +61,9 @@ std::size_t invalidMultibyte(std::string_view block, Layout layout)
     const unsigned char* p = bytesOf(block);
     std::size_t invalid = 0;
     for (std::size_t i = 0; i < block.size();) {
-        if (p[i] < 0x80) {
-            ++i;
-            continue;
-        }
+        i += CharLayout::asciiPrefix(block.data() + i, block.size() - i);
+        if (i == block.size())
+            break;
         const CharLayout::Span span = layout(p + i, block.size() - i);
         if (span.length == 0)
             break;
@@ -84,9 +83,18 @@ Utf8Count countUtf8(std::string_view block)
     const std::size_t end = block.size() - CaseFold::incompleteTail(block.data(), block.size());
     const std::string_view text = block.substr(0, end);
     Utf8Count count;
-    for (std::size_t i = firstNonAscii(text); i < text.size();) {
-        if (static_cast<unsigned char>(text[i]) < 0x80) {
-            ++i;
+    const unsigned char* p = bytesOf(text);
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size;) {
+        i += CharLayout::asciiPrefix(text.data() + i, size - i);
+        if (i == size)
+            break;
+        // Kana and kanji, the common case, are three bytes: checked here without a call.
+        const unsigned char c = p[i];
+        if ((c & 0xF0) == 0xE0 && i + 2 < size && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80 &&
+            (c != 0xE0 || p[i + 1] >= 0xA0) && (c != 0xED || p[i + 1] < 0xA0)) {
+            ++count.multibyte;
+            i += 3;
             continue;
         }
         const std::size_t length = Utf8::sequenceLength(text, i);
@@ -132,6 +140,9 @@ std::optional<Decision> fromStartOfFile(std::string_view block)
 
 TextEncoding fromText(std::string_view sample)
 {
+    // Text in UTF-8, CP932 or EUC-JP holds no zero byte; a binary file nearly always does.
+    if (std::memchr(sample.data(), 0, sample.size()))
+        return TextEncoding::Utf8;
     // Bytes that are not UTF-8 seldom form its sequences by chance: a sample made mostly
     // of them is UTF-8 with a few damaged bytes.
     const Utf8Count utf8 = countUtf8(sample);

@@ -9,6 +9,10 @@
 
 namespace qv::EncodingDetector {
 
+// How much text after its first byte above 7F the decision looks at: plenty for telling
+// three encodings apart, and little enough that deciding costs less than searching.
+inline constexpr std::size_t kSampleSize = 4096;
+
 struct Decision {
     TextEncoding encoding = TextEncoding::Utf8;
     std::size_t bomLength = 0; // bytes of a byte-order mark at the start of the file
@@ -18,7 +22,9 @@ struct Decision {
 // one when most of one half of the bytes are zero and hardly any of the other.
 std::optional<Decision> fromStartOfFile(std::string_view block);
 
-// The encoding of a sample of text that holds bytes above 7F: UTF-8 when it is valid
+// The encoding of a sample of text that holds bytes above 7F: UTF-8 (its bytes as
+// they are) when it holds a zero byte, which no text in the three encodings does and
+// nearly every binary file does; UTF-8 when it is valid
 // UTF-8 or has at least eight valid multi-byte sequences to each byte that is not;
 // else the one of CP932 and EUC-JP in which the fewest bytes start no character
 // (between the two on a tie see preferCp932), if it has fewer such bytes than UTF-8

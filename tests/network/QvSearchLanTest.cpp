@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -184,10 +185,16 @@ TEST_F(QvSearchLan, ContentMatchesInsideShares)
 {
     const ProcessResult r = qvsearch({"--format", "jsonl", "-c", "見積書", "\\\\QVHOST1\\public"});
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.lines(), 2) << r.out; // the Shift-JIS copy does not hold the UTF-8 string
+    EXPECT_EQ(r.lines(), 3) << r.out;
     EXPECT_NE(r.out.find("\"name\":\"日本語ファイル名.txt\""), std::string::npos);
     EXPECT_NE(r.out.find("\"name\":\"utf8.txt\""), std::string::npos);
     EXPECT_NE(r.out.find("\"match_string\":\"見積書\""), std::string::npos);
+    // The Shift-JIS copy, read over SMB in the same pieces and decoded as CP932.
+    EXPECT_NE(r.out.find("\"name\":\"sjis.txt\""), std::string::npos) << r.out;
+    std::vector<std::string> docs = rows(qvsearch({"-c", "検索します。;needle", "\\\\QVHOST1\\public\\docs"}));
+    std::sort(docs.begin(), docs.end());
+    EXPECT_EQ(docs, (std::vector<std::string>{"sjis.txt|\\\\QVHOST1\\public\\docs|平文テキストドキュメント",
+                                              "utf8.txt|\\\\QVHOST1\\public\\docs|平文テキストドキュメント"}));
 
     // The last line of a 300 KB file: read across many pieces.
     const auto end = rows(qvsearch({"-c", "needle-at-end;nothing", "\\\\QVHOST1\\public"}));

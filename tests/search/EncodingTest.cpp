@@ -142,6 +142,18 @@ TEST(Encoding, CharacterAcrossTheReadBoundaryIsWhole)
     EXPECT_EQ(matchIn(cp932, {"@"}, {1 << 20}), kNone);
 }
 
+// ASCII strings are first looked for in the raw bytes, and the encoding is settled
+// when one turns up: the answer must be the one of the settled encoding, also for a
+// line that a window before the first non-ASCII byte left pending.
+TEST(Encoding, FalseHitInATrailIsRejectedWhenTheLineBeganWindowsEarlier)
+{
+    const std::string file = "def " + std::string(70000, 'x') + encode("ァ abc", "CP932") + "\nnext";
+    EXPECT_EQ(matchIn(file, {"@", "def"}, {1 << 20}), found("def"));
+    EXPECT_EQ(matchIn(file, {"@", "abc", "def"}, {1 << 20}), found("abc"));
+    EXPECT_EQ(matchIn(file, {"@"}, {1 << 20}), kNone);
+    EXPECT_EQ(matchIn(file + encode(" x@y", "CP932"), {"@"}, {1 << 20}), found("@")) << "the @ after the line end is real";
+}
+
 TEST(Encoding, DecisionFollowsMarkThenValidityThenTheCloserReading)
 {
     EXPECT_EQ(decided(kUtf8Bom), TextEncoding::Utf8);
