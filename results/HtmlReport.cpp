@@ -36,6 +36,13 @@ std::string joinLocal(const std::string& folder, const std::string& name)
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// The real bytes of the row's folder, where the row keeps them: its full path less
+// the name, which never holds the separator.
+std::string sourceFolder(const ResultRow& row, char separator)
+{
+    return row.sourcePath.substr(0, row.sourcePath.rfind(separator));
+}
+
 std::string withoutChar(std::string text, char removed)
 {
     text.erase(std::remove(text.begin(), text.end(), removed), text.end());
@@ -184,10 +191,8 @@ void HtmlReport::writeTableHead()
 void HtmlReport::writeRow(const ResultRow& row)
 {
     putLine("<tr>");
-    const std::string& name = row.cell(Column::Name);
-    const std::string& path = row.cell(Column::Path);
-    writeNameCell(name, path);
-    writePathCell(name, path);
+    writeNameCell(row);
+    writePathCell(row);
     // Every column, also one the list shows with width 0; the match string has no header.
     for (int column = static_cast<int>(Column::Size); column < kColumnCount; ++column) {
         putLine("<td>");
@@ -197,11 +202,16 @@ void HtmlReport::writeRow(const ResultRow& row)
     putLine("</tr>");
 }
 
-void HtmlReport::writeNameCell(const std::string& name, const std::string& path)
+// The cells show the texts; a link goes to the real bytes where the row keeps them.
+void HtmlReport::writeNameCell(const ResultRow& row)
 {
+    const std::string& name = row.cell(Column::Name);
+    const std::string& path = row.cell(Column::Path);
     putLine("<td>");
     if (path.empty())
         putBlankOrLine(name);
+    else if (!row.sourcePath.empty())
+        putLink(row.sourcePath, name);
     else if (isLocalPath(path))
         putLink(joinLocal(path, name), name);
     else if (holdsNetworkPath(name))
@@ -211,15 +221,20 @@ void HtmlReport::writeNameCell(const std::string& name, const std::string& path)
     putLine("</td>");
 }
 
-void HtmlReport::writePathCell(const std::string& name, const std::string& path)
+void HtmlReport::writePathCell(const ResultRow& row)
 {
+    const std::string& name = row.cell(Column::Name);
+    const std::string& path = row.cell(Column::Path);
     putLine("<td>");
     if (path.empty()) {
         put(kBlank);
     } else if (!holdsNetworkPath(path)) {
         putEscaped(path);
     } else if (path.front() == '\\' || isLocalPath(path)) {
-        putLink(path, path);
+        if (row.sourcePath.empty())
+            putLink(path, path);
+        else
+            putLink(sourceFolder(row, isLocalPath(path) ? '/' : '\\'), path);
     } else {
         // A share row's path is the workgroup directly followed by the computer:
         // the computer is the share's name up to its last backslash.

@@ -39,8 +39,8 @@ private:
     void writeCriteria(const SearchCriteria& criteria, std::int64_t foundCount);
     void writeTableHead();
     void writeRow(const ResultRow& row);
-    void writeNameCell(const std::string& name, const std::string& path);
-    void writePathCell(const std::string& name, const std::string& path);
+    void writeNameCell(const ResultRow& row);
+    void writePathCell(const ResultRow& row);
     void writeFoot();
 
     void put(std::string_view bytes);

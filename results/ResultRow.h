@@ -1,4 +1,5 @@
-// One result row: nine text cells, an image index and the row key.
+// One result row: nine text cells, an image index, the row key and, where the cells
+// do not show them, the real bytes of its path.
 #pragma once
 
 #include <array>
@@ -34,6 +35,9 @@ struct ResultRow {
     std::array<std::string, kColumnCount> cells;
     int image = ImageFolder;
     std::int64_t key = -1; // rows the list held before this one was added
+    // The real bytes of the full path where the Name or Path cell shows decoded or
+    // replaced text; empty otherwise.
+    std::string sourcePath;
 
     std::string& cell(Column c) { return cells[static_cast<int>(c)]; }
     const std::string& cell(Column c) const { return cells[static_cast<int>(c)]; }

@@ -9,6 +9,8 @@ bool holdsNetworkPath(std::string_view text)
 
 std::string fullPath(const ResultRow& row)
 {
+    if (!row.sourcePath.empty())
+        return row.sourcePath;
     const std::string& path = row.cell(Column::Path);
     const std::string& name = row.cell(Column::Name);
     if (path.empty())
@@ -24,8 +26,9 @@ std::optional<std::string> rowPath(const ResultRow& row)
     std::string full = fullPath(row);
     if (!holdsNetworkPath(full))
         return std::nullopt;
+    // Computer and share rows keep no real bytes: their Name is their network name.
     const std::string& name = row.cell(Column::Name);
-    if (holdsNetworkPath(name))
+    if (row.sourcePath.empty() && holdsNetworkPath(name))
         return name;
     return full;
 }

@@ -12,7 +12,8 @@ namespace qv {
 // A text holding two consecutive backslashes names something on the network.
 bool holdsNetworkPath(std::string_view text);
 
-// Path, a backslash and Name; Name alone when Path is empty.
+// The row's real bytes (sourcePath) when it keeps them; else Path, a backslash and
+// Name, or Name alone when Path is empty.
 std::string fullPath(const ResultRow& row);
 
 // None when the full path names nothing on the network (a workgroup row, a local

@@ -13,8 +13,8 @@
 namespace qv {
 namespace {
 
-// The block on which the encoding is decided may be read ahead by up to a block.
-constexpr std::size_t kLargestRead = 2 * DecodedText::kBlockSize;
+// The block on which the encoding is decided may be read ahead by up to a sample.
+constexpr std::size_t kLargestRead = DecodedText::kBlockSize + EncodingDetector::kSampleSize;
 
 constexpr char kNotAscii = static_cast<char>(0x80);
 

@@ -40,11 +40,11 @@ FolderWalk::FolderWalk(const SearchCriteria& criteria, SearchState& state, Servi
         m_content.setStrings(criteria.containingStrings);
 }
 
-void FolderWalk::showFolderStatus(const std::string& relative)
+void FolderWalk::showFolderStatus(const std::string& shownRelative)
 {
     std::string status(loadString(IDS_SEARCH_FOLDER));
-    status += m_walkRoot;
-    status += relative;
+    status += m_shownRoot;
+    status += shownRelative;
     status += " ...\n";
     m_services.sink.showStatus(status);
 }
@@ -52,23 +52,26 @@ void FolderWalk::showFolderStatus(const std::string& relative)
 bool FolderWalk::walk(const std::string& walkRoot)
 {
     m_walkRoot = walkRoot;
+    m_shownRoot = m_names.shownPath(walkRoot, m_separator);
     if (m_services.stop.shouldStop())
         return false;
     showFolderStatus({});
     const std::unique_ptr<FolderListing> listing = m_services.fileSystem.list(m_walkRoot);
     if (!listing)
         return true;
-    return walkFolder({}, *listing, 0);
+    return walkFolder({}, {}, *listing, 0);
 }
 
 // The folder was listed once by the caller: every pattern is applied to that one
 // listing, in list order, which gives the rows a listing per pattern would give.
-bool FolderWalk::walkFolder(const std::string& relative, FolderListing& listing, int depth)
+bool FolderWalk::walkFolder(const std::string& relative, const std::string& shownRelative, FolderListing& listing,
+                            int depth)
 {
-    const std::string folderPath = m_walkRoot + relative;
+    Folder folder{m_walkRoot + relative, m_shownRoot + shownRelative, false};
+    folder.shownAsIs = folder.shown == folder.path;
     std::string matchText;
     for (std::size_t p = 0; p < m_patterns.size(); ++p)
-        if (!testEntries(folderPath, listing, p, matchText))
+        if (!testEntries(folder, listing, p, matchText))
             return false;
     if (!m_criteria.subFolders)
         return true;
@@ -92,14 +95,17 @@ bool FolderWalk::walkFolder(const std::string& relative, FolderListing& listing,
             m_services.fileSystem.listSubFolder(listing, name, m_walkRoot + childRelative);
         if (!child)
             continue;
-        showFolderStatus(childRelative);
-        if (!walkFolder(childRelative, *child, depth + 1))
+        std::string childShown = shownRelative;
+        childShown += m_separator;
+        childShown += m_names.shown(name);
+        showFolderStatus(childShown);
+        if (!walkFolder(childRelative, childShown, *child, depth + 1))
             return false;
     }
     return true;
 }
 
-bool FolderWalk::testEntries(const std::string& folderPath, FolderListing& listing, std::size_t patternIndex,
+bool FolderWalk::testEntries(const Folder& folder, FolderListing& listing, std::size_t patternIndex,
                              std::string& matchText)
 {
     const NamePattern& pattern = m_patterns[patternIndex];
@@ -107,19 +113,26 @@ bool FolderWalk::testEntries(const std::string& folderPath, FolderListing& listi
     for (FileEntry& entry : listing.entries()) {
         if (m_services.stop.shouldStop())
             return false;
-        if (!pattern.matches(entry.name))
+        if (!nameFits(pattern, entry.name))
             continue;
-        fullPath.assign(folderPath);
+        fullPath.assign(folder.path);
         fullPath += m_separator;
         fullPath += entry.name;
         if (!passes(entry, listing, fullPath, matchText))
             continue;
         if (!listing.loadDetails(entry))
             continue; // vanished since the listing
-        addRow(entry, folderPath, patternIndex, matchText);
+        addRow(entry, folder, fullPath, patternIndex, matchText);
         m_state.foundCount.fetch_add(1, std::memory_order_relaxed);
     }
     return true;
+}
+
+// Patterns are matched against the name's text, so that a CP932 name is found by
+// the words it shows; "*" and "*.*" need no text at all.
+bool FolderWalk::nameFits(const NamePattern& pattern, const std::string& name)
+{
+    return pattern.matchesEverything() || pattern.matches(m_names.of(name).text);
 }
 
 // The size, time and content conditions; a folder is never tested for size or
@@ -148,12 +161,15 @@ bool FolderWalk::passes(FileEntry& entry, FolderListing& listing, const std::str
     return true;
 }
 
-void FolderWalk::addRow(const FileEntry& entry, const std::string& folderPath, std::size_t patternIndex,
-                        const std::string& matchText)
+void FolderWalk::addRow(const FileEntry& entry, const Folder& folder, const std::string& fullPath,
+                        std::size_t patternIndex, const std::string& matchText)
 {
     ResultRow row;
-    row.cell(Column::Name) = CellFormat::displayText(entry.name);
-    row.cell(Column::Path) = CellFormat::displayText(folderPath);
+    row.cell(Column::Name) = m_names.shown(entry.name);
+    row.cell(Column::Path) = folder.shown;
+    // Opening and links need the real bytes; ordinary rows keep none, which saves the memory.
+    if (!folder.shownAsIs || row.cell(Column::Name) != entry.name)
+        row.sourcePath = fullPath;
     if (entry.isFolder) {
         row.cell(Column::Type) = loadString(IDS_KIND_FOLDER);
         row.image = ImageFolder;

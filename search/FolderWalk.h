@@ -4,6 +4,7 @@
 
 #include "search/ContentMatcher.h"
 #include "search/NamePattern.h"
+#include "search/NameText.h"
 
 #include <string>
 #include <vector>
@@ -40,20 +41,30 @@ private:
     // sub-folders are opened through their parent; deeper ones let go first.
     static constexpr int kDeepestHeldListing = 32;
 
-    bool walkFolder(const std::string& relative, FolderListing& listing, int depth);
-    bool testEntries(const std::string& folderPath, FolderListing& listing, std::size_t patternIndex,
-                     std::string& matchText);
+    // A folder by the path the walk reaches it at and as its rows' Path cell shows it.
+    struct Folder {
+        std::string path;
+        std::string shown;
+        bool shownAsIs;
+    };
+
+    bool walkFolder(const std::string& relative, const std::string& shownRelative, FolderListing& listing,
+                    int depth);
+    bool testEntries(const Folder& folder, FolderListing& listing, std::size_t patternIndex, std::string& matchText);
+    bool nameFits(const NamePattern& pattern, const std::string& name);
     bool passes(FileEntry& entry, FolderListing& listing, const std::string& fullPath, std::string& matchText);
-    void addRow(const FileEntry& entry, const std::string& folderPath, std::size_t patternIndex,
+    void addRow(const FileEntry& entry, const Folder& folder, const std::string& fullPath, std::size_t patternIndex,
                 const std::string& matchText);
-    void showFolderStatus(const std::string& relative);
+    void showFolderStatus(const std::string& shownRelative);
 
     const SearchCriteria& m_criteria;
     SearchState& m_state;
     Services m_services;
     ContentMatcher m_content;
     std::vector<NamePattern> m_patterns;
+    NameText m_names;
     std::string m_walkRoot;
+    std::string m_shownRoot;
     char m_separator;
 };
 

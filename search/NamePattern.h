@@ -13,6 +13,8 @@ public:
 
     bool matches(std::string_view name) const;
     const std::string& text() const { return m_pattern; }
+    // "*" and "*.*": a caller can skip preparing the name.
+    bool matchesEverything() const { return m_matchesEverything; }
 
     // Matching of a name that is already upper-cased (CaseFold::toUpper).
     bool matchesFolded(std::string_view upperName) const;

@@ -1,9 +1,37 @@
 #include "search/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace qv::Utf8 {
 namespace {
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+bool inRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }
+
+// The length of the valid multi-byte sequence at p, 0 when there is none.
+std::size_t validSequenceLength(const unsigned char* p, std::size_t left)
+{
+    const unsigned char c0 = p[0];
+    if (inRange(c0, 0xC2, 0xDF))
+        return left >= 2 && isContinuation(p[1]) ? 2 : 0;
+    if (inRange(c0, 0xE0, 0xEF)) {
+        if (left < 3 || !isContinuation(p[2]))
+            return 0;
+        const unsigned char low = c0 == 0xE0 ? 0xA0 : 0x80;
+        const unsigned char high = c0 == 0xED ? 0x9F : 0xBF;
+        return inRange(p[1], low, high) ? 3 : 0;
+    }
+    if (inRange(c0, 0xF0, 0xF4)) {
+        if (left < 4 || !isContinuation(p[2]) || !isContinuation(p[3]))
+            return 0;
+        const unsigned char low = c0 == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = c0 == 0xF4 ? 0x8F : 0xBF;
+        return inRange(p[1], low, high) ? 4 : 0;
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -48,18 +76,28 @@ char32_t decode(std::string_view text, std::size_t pos, std::size_t length)
     }
 }
 
+// Every listed name is checked, once per pattern. Most names are ASCII at least at
+// their start, which is skipped eight bytes at a time; after that a sequence is checked
+// against the byte ranges of RFC 3629 (the same overlong, surrogate and 10FFFF limits
+// as sequenceLength) without decoding it.
 bool isValid(std::string_view text)
 {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const auto c = static_cast<unsigned char>(text[pos]);
-        if (c < 0x80) {
-            ++pos;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
+    for (std::uint64_t word; end - p >= 8; p += 8) {
+        std::memcpy(&word, p, sizeof word);
+        if (word & 0x8080808080808080ULL)
+            break;
+    }
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
             continue;
         }
-        const std::size_t length = sequenceLength(text, pos);
-        if (length == 1)
+        const std::size_t length = validSequenceLength(p, static_cast<std::size_t>(end - p));
+        if (length == 0)
             return false;
-        pos += length;
+        p += length;
     }
     return true;
 }

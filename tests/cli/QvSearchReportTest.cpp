@@ -1,4 +1,5 @@
 // qvsearch --report: the report holds the rows the search printed, newest first.
+#include "tests/support/Cp932Bytes.h"
 #include "tests/support/ProcessRun.h"
 #include "tests/support/TempTree.h"
 
@@ -106,6 +107,20 @@ TEST(QvSearchReport, ReportHoldsThePrintedRowsNewestFirst)
     EXPECT_NE(page.find("\r\n3  found\r\n"), std::string::npos);
     EXPECT_NE(page.find("<a href = \"file://" + tree.root() + "/a%20%26%20%3Cb%3E.txt\">a &amp; &lt;b&gt;.txt</a>"),
               std::string::npos);
+}
+
+TEST(QvSearchReport, Cp932NameShowsDecodedAndLinksToItsRealBytes)
+{
+    TempTree tree({{cp932Bytes("請求") + "/" + cp932Bytes("見積書.txt"), ""}});
+    TempTree outside;
+    const std::string report = outside.path("report.htm");
+    const ProcessResult r = runQvSearch({"-n", "見積書", "--report", report, tree.root()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string page = readAll(report);
+    EXPECT_NE(page.find("<a href = \"file://" + tree.root() + "/%90%BF%8B%81/%8C%A9%90%CF%8F%91.txt\">見積書.txt〔CP932〕</a>"),
+              std::string::npos)
+        << page;
+    EXPECT_NE(page.find("<td>\r\n" + tree.root() + "/請求〔CP932〕</td>"), std::string::npos) << page;
 }
 
 TEST(QvSearchReport, StoppedSearchStillWritesItsReport)

@@ -1,4 +1,5 @@
 // qvsearch as a user runs it: output, exit status, Ctrl-C.
+#include "tests/support/Cp932Bytes.h"
 #include "tests/support/ProcessRun.h"
 #include "tests/support/TempTree.h"
 
@@ -49,6 +50,16 @@ TEST(QvSearchRun, JsonLinesAndContainingString)
     EXPECT_EQ(lineCount(r.out), 1);
     EXPECT_EQ(r.out.rfind("{\"name\":\"a.txt\",\"path\":\"" + tree.root() + "\"", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("\"match_string\":\"needle\"}"), std::string::npos) << r.out;
+}
+
+TEST(QvSearchRun, Cp932NameIsFoundByItsWordsAndPrintedDecoded)
+{
+    TempTree tree({{cp932Bytes("見積書.txt"), "x"}, {"other.txt", ""}});
+    const Result r = runQvSearch({"-n", "見積書", tree.root()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(lineCount(r.out), 1);
+    EXPECT_EQ(r.out.rfind("見積書.txt〔CP932〕\t" + tree.root() + "\t0 KB\t", 0), 0u) << r.out;
+    EXPECT_EQ(r.err, "1個見つかりました\n");
 }
 
 TEST(QvSearchRun, TypeThatWalksNoFoldersFindsNothing)

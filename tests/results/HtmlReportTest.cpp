@@ -183,6 +183,33 @@ TEST(HtmlReport, EveryRowKindInDisplayOrder)
     EXPECT_EQ(HtmlReport::linkUrl("relative/x"), "relative/x");
 }
 
+TEST(HtmlReport, LinksGoToTheRealBytesTheRowKeeps)
+{
+    const std::string estimate = "\x8C\xA9\x90\xCF\x8F\x91.txt"; // 見積書.txt in CP932
+    const std::string invoices = "\x90\xBF\x8B\x81";                // 請求
+    ResultRowList rows;
+    ResultRow network = row({"x\uFFFD.txt", "\\\\HOST1\\DOCS\\\uFFFD", "0 KB", "Text"});
+    network.sourcePath = "\\\\HOST1\\DOCS\\\xFF\\x\xFF.txt";
+    rows.add(std::move(network));
+    ResultRow neither = row({"caf\uFFFD.txt", "/srv", "0 KB", "Text"});
+    neither.sourcePath = "/srv/caf\xE9.txt";
+    rows.add(std::move(neither));
+    ResultRow decoded = row({"見積書.txt〔CP932〕", "/srv/請求〔CP932〕", "1 KB", "Text"});
+    decoded.sourcePath = "/srv/" + invoices + "/" + estimate;
+    rows.add(std::move(decoded));
+
+    const std::string rest = textCell("Text") + blankCell() + blankCell() + blankCell() + blankCell() + blankCell();
+    const std::string expected =
+        "<tr>\r\n" + linkCell("file:///srv/%90%BF%8B%81/%8C%A9%90%CF%8F%91.txt", "見積書.txt〔CP932〕")
+        + cell("/srv/請求〔CP932〕") + textCell("1 KB") + rest + "</tr>\r\n"
+        + "<tr>\r\n" + linkCell("file:///srv/caf%E9.txt", "caf\uFFFD.txt") + cell("/srv") + textCell("0 KB") + rest
+        + "</tr>\r\n"
+        // The folder link of a network row is its real path less the name.
+        + "<tr>\r\n" + linkCell("smb://HOST1/DOCS/%FF/x%FF.txt", "x\uFFFD.txt")
+        + linkCell("smb://HOST1/DOCS/%FF", "\\\\HOST1\\DOCS\\\uFFFD") + textCell("0 KB") + rest + "</tr>\r\n";
+    EXPECT_EQ(tableBody(report(SearchCriteria{}, 3, rows)), expected);
+}
+
 TEST(HtmlReport, CriteriaParagraphWithEveryCondition)
 {
     TimeZone tz("JST-9");

@@ -188,3 +188,16 @@ TEST(RowPath, FullPathAndRowPathOfEachKindOfRow)
     EXPECT_TRUE(holdsNetworkPath("WG\\\\HOST"));
     EXPECT_FALSE(holdsNetworkPath("C:\\dir\\file"));
 }
+
+TEST(RowPath, RealBytesTheRowKeepsComeBeforeItsCells)
+{
+    ResultRow local = makeRow("見積書.txt〔CP932〕", "/home/user/請求〔CP932〕");
+    local.sourcePath = "/home/user/\x90\xBF\x8B\x81/\x8C\xA9\x90\xCF\x8F\x91.txt";
+    EXPECT_EQ(fullPath(local), local.sourcePath);
+    EXPECT_FALSE(rowPath(local));
+
+    ResultRow network = makeRow("x\uFFFD.txt", "\\\\HOST\\share");
+    network.sourcePath = "\\\\HOST\\share\\x\xFF.txt";
+    EXPECT_EQ(fullPath(network), network.sourcePath);
+    EXPECT_EQ(rowPath(network), network.sourcePath);
+}

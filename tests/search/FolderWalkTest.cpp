@@ -1,9 +1,11 @@
 // The folder walk over a local tree and over an in-memory file system.
 #include "platform/LocalFileSystem.h"
+#include "results/RowPath.h"
 #include "search/CriteriaReader.h"
 #include "search/FolderWalk.h"
 #include "search/SearchState.h"
 #include "search/StopRequest.h"
+#include "tests/support/Cp932Bytes.h"
 #include "tests/support/FakeFileTypes.h"
 #include "tests/support/MemoryFileSystem.h"
 #include "tests/support/RecordingSink.h"
@@ -228,6 +230,76 @@ TEST(FolderWalkLocal, InvalidUtf8NameShowsReplacementAndMatchesAsBytes)
     EXPECT_EQ(WalkRun(files, tree.root(), form).sink.rows.count(), 1);
 }
 
+TEST(FolderWalkLocal, Cp932NamesShowDecodedAndMarkedAndKeepTheirBytes)
+{
+    const std::string estimate = cp932Bytes("見積書.txt");
+    const std::string invoices = cp932Bytes("請求");
+    TempTree tree({{estimate, "x"}, {invoices + "/明細.txt", "y"}, {"plain.txt", ""}});
+    LocalFileSystem files;
+    WalkRun run(files, tree.root());
+    Strings expected{"plain.txt", "明細.txt", "見積書.txt〔CP932〕", "請求〔CP932〕"};
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(run.sortedNames(), expected);
+
+    const ResultRow* file = run.rowNamed("見積書.txt〔CP932〕");
+    EXPECT_EQ(file->cell(Column::Path), tree.root());
+    EXPECT_EQ(file->sourcePath, tree.path(estimate));
+    EXPECT_EQ(fullPath(*file), tree.path(estimate));
+
+    const ResultRow* folder = run.rowNamed("請求〔CP932〕");
+    EXPECT_EQ(folder->cell(Column::Type), "フォルダ");
+    EXPECT_EQ(folder->sourcePath, tree.path(invoices));
+
+    // A UTF-8 name inside a CP932 folder: the folder shows decoded, the bytes stay real.
+    const ResultRow* inside = run.rowNamed("明細.txt");
+    EXPECT_EQ(inside->cell(Column::Path), tree.root() + "/請求〔CP932〕");
+    EXPECT_EQ(inside->sourcePath, tree.path(invoices + "/明細.txt"));
+    EXPECT_NE(std::find(run.sink.statuses.begin(), run.sink.statuses.end(),
+                        "フォルダを検索" + tree.root() + "/請求〔CP932〕 ...\n"),
+              run.sink.statuses.end());
+
+    const ResultRow* plain = run.rowNamed("plain.txt");
+    EXPECT_EQ(plain->cell(Column::Path), tree.root());
+    EXPECT_EQ(plain->sourcePath, "");
+}
+
+TEST(FolderWalkLocal, NamePatternsMatchTheDecodedTextWithoutTheMarker)
+{
+    TempTree tree({{cp932Bytes("見積書.txt"), ""}, {"見積書.md", ""}, {"other.txt", ""}});
+    LocalFileSystem files;
+    EXPECT_EQ(WalkRun(files, tree.root(), named("見積書")).sortedNames(), (Strings{"見積書.md", "見積書.txt〔CP932〕"}));
+    // "?" stands for a decoded character, not for one of its bytes.
+    EXPECT_EQ(WalkRun(files, tree.root(), named("見??.txt")).sortedNames(), Strings{"見積書.txt〔CP932〕"});
+    EXPECT_EQ(WalkRun(files, tree.root(), named("*.txt")).sortedNames(), (Strings{"other.txt", "見積書.txt〔CP932〕"}));
+    EXPECT_TRUE(WalkRun(files, tree.root(), named("*CP932*")).sortedNames().empty());
+}
+
+TEST(FolderWalkLocal, WalkRootInsideACp932FolderShowsItDecoded)
+{
+    const std::string invoices = cp932Bytes("請求");
+    TempTree tree({{invoices + "/a.txt", ""}});
+    LocalFileSystem files;
+    WalkRun run(files, tree.path(invoices));
+    ASSERT_EQ(run.sink.rows.count(), 1);
+    EXPECT_EQ(run.sink.rows.at(0).cell(Column::Path), tree.root() + "/請求〔CP932〕");
+    EXPECT_EQ(run.sink.rows.at(0).sourcePath, tree.path(invoices + "/a.txt"));
+    EXPECT_EQ(run.sink.statuses.front(), "フォルダを検索" + tree.root() + "/請求〔CP932〕 ...\n");
+}
+
+TEST(FolderWalkLocal, NameNeitherUtf8NorCp932KeepsItsBytesForOpening)
+{
+    TempTree tree({{"caf\xE9.txt", ""}, {"\xFF/in.txt", ""}});
+    LocalFileSystem files;
+    WalkRun run(files, tree.root());
+    const ResultRow* cafe = run.rowNamed("caf\uFFFD.txt");
+    ASSERT_NE(cafe, nullptr);
+    EXPECT_EQ(cafe->sourcePath, tree.path("caf\xE9.txt"));
+    const ResultRow* inside = run.rowNamed("in.txt");
+    ASSERT_NE(inside, nullptr);
+    EXPECT_EQ(inside->cell(Column::Path), tree.root() + "/\uFFFD");
+    EXPECT_EQ(inside->sourcePath, tree.path("\xFF/in.txt"));
+}
+
 TEST(FolderWalkLocal, MissingRootGivesNoRowsAndGoesOn)
 {
     LocalFileSystem files;
@@ -256,6 +328,20 @@ TEST(FolderWalkMemory, RowsComeInPatternThenListingOrderAndFoldersOnceEach)
     EXPECT_EQ(run.sink.rows.at(0).key, 6);
     EXPECT_EQ(run.sink.statuses.front(), "フォルダを検索\\\\H\\s ...\n");
     EXPECT_EQ(run.sink.statuses.back(), "フォルダを検索\\\\H\\s\\sub ...\n");
+}
+
+// The SMB library gives UTF-8 names: they go through the same walk unchanged.
+TEST(FolderWalkMemory, NetworkNamesComeOutUnchangedWithNoRealBytesKept)
+{
+    MemoryFileSystem files;
+    files.addFile("\\\\H\\共有\\請求", file("見積書.txt"));
+    WalkRun run(files, "\\\\H\\共有", named("見積書"));
+    ASSERT_EQ(run.sink.rows.count(), 1);
+    const ResultRow& row = run.sink.rows.at(0);
+    EXPECT_EQ(row.cell(Column::Name), "見積書.txt");
+    EXPECT_EQ(row.cell(Column::Path), "\\\\H\\共有\\請求");
+    EXPECT_EQ(row.sourcePath, "");
+    EXPECT_EQ(rowPath(row), "\\\\H\\共有\\請求\\見積書.txt");
 }
 
 // Sizes wrapped at 4 GiB and times at 2038 when they were 32-bit.

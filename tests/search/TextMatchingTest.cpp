@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using namespace qv;
 
 TEST(CaseFold, FoldsAsciiFullWidthAndOtherScriptsWithoutChangingLength)
@@ -44,6 +47,45 @@ TEST(Utf8, SanitizedReplacesEachInvalidByte)
     EXPECT_EQ(Utf8::sanitized("\xE5\xA0"), "\xEF\xBF\xBD\xEF\xBF\xBD"); // cut-off character
     EXPECT_EQ(Utf8::sanitized("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD"); // overlong slash
     EXPECT_FALSE(Utf8::isValid("\xED\xA0\x80"));                        // surrogate
+}
+
+// isValid checks byte ranges instead of decoding; it must say what a walk by
+// sequenceLength says, at every boundary of every lead byte, also after an ASCII run.
+TEST(Utf8, IsValidAgreesWithSequenceLengthAtEveryByteBoundary)
+{
+    const auto bySequences = [](std::string_view text) {
+        for (std::size_t pos = 0; pos < text.size();) {
+            const std::size_t length = Utf8::sequenceLength(text, pos);
+            if (length == 1 && static_cast<unsigned char>(text[pos]) >= 0x80)
+                return false;
+            pos += length;
+        }
+        return true;
+    };
+    const std::vector<int> edges = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xFF};
+    int disagreements = 0;
+    const auto check = [&](const std::string& sequence) {
+        for (const std::string& before : {std::string(), std::string("abcdefg"), std::string("abcdefgh")}) {
+            const std::string text = before + sequence + "z";
+            if (Utf8::isValid(text) != bySequences(text) && ++disagreements <= 5)
+                ADD_FAILURE() << "disagree on " << testing::PrintToString(text);
+        }
+    };
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        const char b0 = static_cast<char>(lead);
+        check(std::string(1, b0));
+        for (int second = 0; second <= 0xFF; ++second)
+            check({b0, static_cast<char>(second)});
+        for (const int second : edges)
+            for (const int third : edges) {
+                check({b0, static_cast<char>(second), static_cast<char>(third)});
+                for (const int fourth : edges)
+                    check({b0, static_cast<char>(second), static_cast<char>(third), static_cast<char>(fourth)});
+            }
+    }
+    EXPECT_EQ(disagreements, 0);
+    EXPECT_TRUE(Utf8::isValid("\xF4\x8F\xBF\xBF")); // U+10FFFF, the last code point
+    EXPECT_FALSE(Utf8::isValid("\xF4\x90\x80\x80"));
 }
 
 struct PatternCase {
