@@ -236,11 +236,14 @@ public:
     {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(m_left, static_cast<std::int64_t>(capacity)));
         std::memset(buffer, 'x', n);
-        const std::int64_t tailStart = static_cast<std::int64_t>(m_tail.size()) - m_left;
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::int64_t t = tailStart + static_cast<std::int64_t>(i);
-            if (t >= 0)
-                buffer[i] = m_tail[static_cast<std::size_t>(t)];
+        // The tail takes the last bytes of the file; this piece may hold some of them.
+        const std::int64_t tailSize = static_cast<std::int64_t>(m_tail.size());
+        const std::int64_t pieceEnd = m_left - static_cast<std::int64_t>(n); // bytes after this piece
+        if (pieceEnd < tailSize) {
+            const std::int64_t fromTail = std::max<std::int64_t>(0, tailSize - m_left);
+            const std::int64_t toTail = tailSize - pieceEnd;
+            const std::size_t at = static_cast<std::size_t>(n - static_cast<std::size_t>(toTail - fromTail));
+            std::memcpy(buffer + at, m_tail.data() + fromTail, static_cast<std::size_t>(toTail - fromTail));
         }
         m_left -= static_cast<std::int64_t>(n);
         return static_cast<std::int64_t>(n);
