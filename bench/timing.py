@@ -5,8 +5,12 @@ Reads the plan from stdin, one item per line, fields separated by TABs:
 
     RUN     <task> <command>          a command to time; the first RUN of a task
                                       is the subject the others are compared to
-    TARGET  <task> <command> <limit>  "subject time / command time" should be
-                                      at most <limit>
+    TARGET  <task> <command> <limit> [<label> [<ratio>]]
+                                      "subject time / command time" should be
+                                      at most <limit>; the command may be a RUN
+                                      of another task.  The target is printed
+                                      as <label> (default: the task) and
+                                      <ratio> (default: "<subject> / <command>")
     NOTE    <text>                    printed above the table
 
 Commands run with ``bash -c`` in the caller's environment (so they can use
@@ -29,6 +33,7 @@ import subprocess
 import sys
 import threading
 import time
+import unicodedata
 
 
 def cpu_of_children():
@@ -76,13 +81,24 @@ def parse_plan(text):
         kind = fields[0]
         if kind == "RUN" and len(fields) == 3:
             runs.append((fields[1], fields[2]))
-        elif kind == "TARGET" and len(fields) == 4:
-            targets.append((fields[1], fields[2], float(fields[3])))
+        elif kind == "TARGET" and 4 <= len(fields) <= 6:
+            label = fields[4] if len(fields) > 4 else fields[1]
+            shown = fields[5] if len(fields) > 5 else None
+            targets.append((fields[1], fields[2], float(fields[3]), label, shown))
         elif kind == "NOTE" and len(fields) >= 2:
             notes.append("\t".join(fields[1:]))
         else:
             raise SystemExit("timing.py: bad plan line: %r" % raw)
     return notes, runs, targets
+
+
+def width(text):
+    """Columns text takes in a terminal: wide (CJK) characters take two."""
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+
+
+def ljust(text, columns):
+    return text + " " * max(0, columns - width(text))
 
 
 def fmt_ratio(x):
@@ -128,7 +144,7 @@ def main():
         print(n)
     print("Load average (1 min): %.2f before, %.2f after the runs" % (load_before, os.getloadavg()[0]))
     print()
-    cw = max(len(c) for _, c in plan)
+    cw = max(width(c) for _, c in plan)
     tw = max(len(t) for t, _ in plan)
     ratio_label = "%s/peer" % args.subject
     rw = max(9, len(ratio_label))
@@ -143,8 +159,8 @@ def main():
         ratio = None
         if command != subject[task] and median[command] > 0:
             ratio = median[subject[task]] / median[command]
-        print("%-*s  %-*s  %7d  %8.3f  %8.3f  %8.3f  %8.3f  %*s" % (
-            tw, task if task != last_task else "", cw, command, lines,
+        print("%-*s  %s  %7d  %8.3f  %8.3f  %8.3f  %8.3f  %*s" % (
+            tw, task if task != last_task else "", ljust(command, cw), lines,
             median[command], min(walls[command]), max(walls[command]),
             statistics.median(cpus[command]), rw, fmt_ratio(ratio)))
         last_task = task
@@ -165,9 +181,12 @@ def main():
     if targets:
         print()
         print("Targets:")
-        for task, command, limit in targets:
+        lw = max([16] + [len(t[3]) + 1 for t in targets])
+        for task, command, limit, label, shown in targets:
+            if shown is None:
+                shown = "%s / %s" % (args.subject, command)
             if task not in subject or command not in median:
-                print("  %-16s %s: not measured" % (task, command))
+                print("  %-*s %s: not measured" % (lw, label, shown))
                 continue
             ratio = median[subject[task]] / median[command] if median[command] > 0 else None
             broken = [c for c in (subject[task], command) if counts[c][1] != 0 or c in failed]
@@ -175,8 +194,8 @@ def main():
                 verdict = "NOT VALID (a command failed, see the notes above)"
             else:
                 verdict = "met" if ratio is not None and ratio <= limit else "MISSED"
-            print("  %-16s %s / %s = %s  (target <= %.1fx)  %s"
-                  % (task, args.subject, command, fmt_ratio(ratio), limit, verdict))
+            print("  %-*s %s = %s  (target <= %.1fx)  %s"
+                  % (lw, label, shown, fmt_ratio(ratio), limit, verdict))
     return 0
 
 
