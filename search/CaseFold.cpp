@@ -3,6 +3,7 @@
 #include "search/Utf8.h"
 
 #include <array>
+#include <bitset>
 #include <clocale>
 #include <cstdint>
 #include <locale.h>
@@ -19,6 +20,7 @@ struct Tables {
     std::array<std::uint8_t, 128> asciiLower{};
     std::unique_ptr<char16_t[]> upper{new char16_t[0x10000]};
     std::unique_ptr<char16_t[]> lower{new char16_t[0x10000]};
+    std::bitset<0x10000> lowerOfAnother;
 
     Tables()
     {
@@ -40,6 +42,11 @@ struct Tables {
         }
         if (utf8)
             freelocale(utf8);
+        for (char32_t cp = 0; cp < 0x10000; ++cp) {
+            const char32_t l = cp < 0x80 ? asciiLower[cp] : lower[cp];
+            if (l != cp)
+                lowerOfAnother.set(l);
+        }
     }
 
     static int encodedLength(char32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : 3; }
@@ -115,6 +122,11 @@ void asciiToLowerInPlace(char* data, std::size_t size)
         const unsigned char c = bytes[i];
         bytes[i] = static_cast<unsigned char>(c + (static_cast<unsigned char>(c - 'A') < 26 ? 32 : 0));
     }
+}
+
+bool isLowerOfAnother(char32_t c)
+{
+    return c < 0x10000 && tables().lowerOfAnother.test(c);
 }
 
 std::string toUpper(std::string_view text)

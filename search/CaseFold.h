@@ -16,6 +16,11 @@ void toLowerInPlace(char* data, std::size_t size);
 // character's length-keeping lower case is an ASCII letter.
 void asciiToLowerInPlace(char* data, std::size_t size);
 
+// Whether some other character lower-cases to this one (a, ａ, é do; 見, あ, 1 do not).
+// Text needs no folding to be searched for strings made only of characters that are
+// not: no character of the text can fold into them.
+bool isLowerOfAnother(char32_t c);
+
 std::string toUpper(std::string_view text);
 std::string toLower(std::string_view text);
 

@@ -5,6 +5,7 @@
 #include "search/CaseFold.h"
 #include "search/SearchSink.h"
 #include "search/StopRequest.h"
+#include "search/Utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -65,15 +66,31 @@ void ContentMatcher::setStrings(const std::vector<std::string>& strings)
     m_searchable.assign(strings.size(), true);
     m_longest = 0;
     m_asciiOnly = true;
+    m_folding = Folding::None;
     for (std::size_t i = 0; i < strings.size(); ++i) {
         for (char c : strings[i])
             if (static_cast<unsigned char>(c) >= 0x80)
                 m_asciiOnly = false;
+        m_folding = std::max(m_folding, foldingFor(strings[i]));
         if (strings[i].find_first_of("\r\n") != std::string::npos)
             m_searchable[i] = false;
         else
             m_longest = std::max(m_longest, strings[i].size());
     }
+}
+
+ContentMatcher::Folding ContentMatcher::foldingFor(std::string_view text)
+{
+    Folding folding = Folding::None;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = Utf8::sequenceLength(text, pos);
+        const auto c = static_cast<unsigned char>(text[pos]);
+        const bool valid = c < 0x80 || length > 1;
+        if (valid && CaseFold::isLowerOfAnother(Utf8::decode(text, pos, length)))
+            folding = std::max(folding, c < 0x80 ? Folding::AsciiLetters : Folding::Full);
+        pos += length;
+    }
+    return folding;
 }
 
 // Looks at the folded window [0, windowSize); true when the answer is known.
@@ -168,9 +185,9 @@ bool ContentMatcher::matchReader(FileReader* reader, std::string& matchText)
         if (step == DecodedText::Step::End)
             return s.pending >= 0 && found(s.pending, matchText);
         const std::size_t fresh = m_text.freshFrom();
-        if (m_asciiOnly)
+        if (m_folding == Folding::AsciiLetters)
             CaseFold::asciiToLowerInPlace(m_text.data() + fresh, m_text.size() - fresh);
-        else
+        else if (m_folding == Folding::Full)
             CaseFold::toLowerInPlace(m_text.data() + fresh, m_text.size() - fresh);
         const Scan before = s;
         bool done = scan(s, m_text.data(), m_text.size());

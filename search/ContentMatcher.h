@@ -49,12 +49,16 @@ public:
     }
 
 private:
+    // None when no character of the strings is what another character folds to (kana,
+    // kanji, digits), ASCII letters when those are the only such characters.
+    enum class Folding { None, AsciiLetters, Full };
     struct Scan;
     bool scan(Scan& scan, const char* data, std::size_t windowSize);
     std::size_t bytesToKeep(const char* data, std::size_t windowSize) const;
     void showStatus(const std::string& fullPath);
     bool matchReader(FileReader* reader, std::string& matchText);
     bool found(int index, std::string& matchText) const;
+    static Folding foldingFor(std::string_view text);
 
     FileSystem& m_fileSystem;
     SearchSink& m_sink;
@@ -62,7 +66,9 @@ private:
     std::vector<std::string> m_strings;
     std::vector<bool> m_searchable; // false for a string holding a line end: it cannot occur in a line
     std::size_t m_longest = 0;
-    bool m_asciiOnly = true; // only ASCII letters need folding to find these strings
+    bool m_asciiOnly = true; // every string is ASCII: only ASCII characters are looked for
+    // How much of the text must be folded for these strings.
+    Folding m_folding = Folding::AsciiLetters;
     DecodedText m_text;
 };
 

@@ -25,6 +25,14 @@ TEST(ContentMatcher, CaseIsIgnoredIncludingFullWidthLetters)
     EXPECT_EQ(matchIn("ＡＢＣ", {"ａｂｃ"}), found("ａｂｃ"));
     EXPECT_EQ(matchIn("報告書", {"報告"}), found("報告"));
     EXPECT_EQ(matchIn("報告書", {"報道"}), kNone);
+    // Only as much of the text is folded as the strings need: none for kana and kanji,
+    // ASCII letters for those beside them, everything for other letters.
+    EXPECT_EQ(matchIn("見積書Ａ No.1", {"見積書ａ"}), found("見積書ａ"));
+    EXPECT_EQ(matchIn("見積書A No.1", {"見積書a"}), found("見積書a"));
+    EXPECT_EQ(matchIn("見積書Ａ No.1", {"見積書a"}), kNone) << "a full-width letter is no ASCII letter";
+    EXPECT_EQ(matchIn("CAFÉ 見積", {"café"}), found("café"));
+    EXPECT_EQ(matchIn("CAFÉ 見積", {"café", "見積書"}), found("café")) << "the strings together decide the folding";
+    EXPECT_EQ(matchIn("ＮＯ.１ 見積", {"報告", "ｎｏ.１"}), found("ｎｏ.１"));
 }
 
 TEST(ContentMatcher, FirstLineHoldingAnyStringDecidesThenListOrder)
