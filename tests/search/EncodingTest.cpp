@@ -272,18 +272,19 @@ private:
 } // namespace
 
 // A single line past 2 GiB, its end in CP932: the window never grows with the line,
-// and offsets past 2^31 do not wrap.
+// and offsets past 2^31 do not wrap. (Strings without letters: nothing is folded, so
+// the sanitizer builds read the 2 GiB in seconds.)
 TEST(Encoding, LineOfTwoGigabytesIsSearchedToItsEnd)
 {
     const std::int64_t size = (std::int64_t{1} << 31) + 7;
-    const std::string tail = encode("見積書 Total", "CP932");
-    LongLineFiles files(size, "\x83\x40" + tail);
+    const std::string tail = encode("ァ 見積書 No.12345", "CP932");
+    LongLineFiles files(size, tail);
     RecordingSink sink;
     StopRequest stop;
     ContentMatcher matcher(files, sink, stop);
-    matcher.setStrings({"total", "@"});
+    matcher.setStrings({"@", "12345"});
     std::string text;
     ASSERT_TRUE(matcher.match("/big", text));
-    EXPECT_EQ(text, "total");
+    EXPECT_EQ(text, "12345") << "the @ of ァ is no @";
     EXPECT_EQ(matcher.lastEncoding(), TextEncoding::Cp932);
 }
