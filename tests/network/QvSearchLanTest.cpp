@@ -191,7 +191,8 @@ TEST_F(QvSearchLan, ContentMatchesInsideShares)
     EXPECT_NE(r.out.find("\"match_string\":\"見積書\""), std::string::npos);
     // The Shift-JIS copy, read over SMB in the same pieces and decoded as CP932.
     EXPECT_NE(r.out.find("\"name\":\"sjis.txt\""), std::string::npos) << r.out;
-    std::vector<std::string> docs = rows(qvsearch({"-c", "検索します。;needle", "\\\\QVHOST1\\public\\docs"}));
+    std::vector<std::string> docs =
+        rows(qvsearch({"--no-subfolders", "-c", "検索します。;needle", "\\\\QVHOST1\\public\\docs"}));
     std::sort(docs.begin(), docs.end());
     EXPECT_EQ(docs, (std::vector<std::string>{"sjis.txt|\\\\QVHOST1\\public\\docs|平文テキストドキュメント",
                                               "utf8.txt|\\\\QVHOST1\\public\\docs|平文テキストドキュメント"}));
