@@ -12,7 +12,7 @@ namespace qv {
 AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("dialog100"));
+    setObjectName(QStringLiteral("aboutBox"));
     setWindowTitle(QStringLiteral("Quendle　について"));
     setModal(true);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 10));
@@ -21,7 +21,7 @@ AboutDialog::AboutDialog(QWidget* parent)
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("icon128"));
-    icon->setPixmap(resourceIcon(128).pixmap(32, 32));
+    icon->setPixmap(resourceIcon(ResourceIconId::Program).pixmap(32, 32));
     icon->move(du.x(7), du.y(10));
 
     auto* name = new QLabel(QStringLiteral("Quendle 1.0"), this);

@@ -1,4 +1,4 @@
-// The about box (dialog 100): the program's icon, name and version, and a line
+// The about box: the program's icon, name and version, and a line
 // on what it is, with the address users write to.
 #pragma once
 

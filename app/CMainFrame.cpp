@@ -1,21 +1,21 @@
-// The main frame: builds the window from menu 128, toolbar 128 and accelerator
-// table 128, lays out the three panes and dispatches commands by identifier.
+// The main frame: builds the window from the menu, toolbar and accelerator tables,
+// lays out the three panes and dispatches commands by identifier.
 #include "app/CMainFrame.h"
 
 #include "app/AboutDialog.h"
 #include "app/CSearchForView.h"
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "app/HelpDialog.h"
 #include "app/MapDriveDialog.h"
-#include "app/SearchServices.h"
+#include "network/SearchServices.h"
 #include "platform/ShellLauncher.h"
-#include "network/CLeftView.h"
+#include "app/tree/CLeftView.h"
 #include "network/LanNetwork.h"
 #include "resources/FrameResources.h"
 #include "resources/ResourceIcon.h"
 #include "resources/StringTable.h"
-#include "results/CQVView.h"
-#include "results/ResultListModel.h"
+#include "app/results/CQVView.h"
+#include "app/results/ResultListModel.h"
 #include "results/RowPath.h"
 
 #include <QActionGroup>
@@ -71,8 +71,8 @@ CMainFrame::CMainFrame(QString startDirectory, std::shared_ptr<ShellLauncher> la
     , m_shareChooser(&MapDriveDialog::ask)
 {
     setObjectName(QStringLiteral("mainFrame"));
-    setWindowIcon(resourceIcon(128));
-    // The document template's title: the first field of document string 128. Start-up
+    setWindowIcon(resourceIcon(ResourceIconId::Program));
+    // The document template's title: the first field of the document string. Start-up
     // replaces it with the caption.
     setWindowTitle(text(IDR_MAINFRAME).section(u'\n', 0, 0));
     setDockOptions(dockOptions() | QMainWindow::AnimatedDocks);
@@ -135,7 +135,7 @@ void CMainFrame::createMenus()
 void CMainFrame::createToolbar()
 {
     m_toolbar = new QToolBar(this);
-    m_toolbar->setObjectName(QStringLiteral("toolbar128"));
+    m_toolbar->setObjectName(QStringLiteral("toolbar"));
     m_toolbar->setWindowTitle(QStringLiteral("ツールバー"));
     m_toolbar->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
     m_toolbar->setMovable(true);

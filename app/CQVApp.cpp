@@ -8,7 +8,7 @@
 #include "app/AboutDialog.h"
 #include "app/CMainFrame.h"
 #include "app/CQVDoc.h"
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "app/DesktopShellLauncher.h"
 #include "resources/ResourceIcon.h"
 #include "resources/StringTable.h"

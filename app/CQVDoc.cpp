@@ -2,12 +2,12 @@
 #include "app/CQVDoc.h"
 
 #include "app/CSearchForView.h"
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "app/SaveResultDialog.h"
 #include "platform/ReportFile.h"
 #include "resources/StringTable.h"
 #include "results/HtmlReport.h"
-#include "results/ResultListModel.h"
+#include "app/results/ResultListModel.h"
 #include "search/SearchCriteria.h"
 #include "search/SearchState.h"
 

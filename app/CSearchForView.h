@@ -1,8 +1,9 @@
-// The search form pane (form 101): name, type, place, containing string, options,
-// and the Search, Stop and Pause buttons with the search animation. It owns the
-// criteria, the histories and the run control of the searches it starts.
+// The search form pane: name, type, place, containing string, options, and the
+// Search, Stop and Pause buttons with the search animation. It owns the criteria and
+// the histories; each search runs in its SearchSession.
 #pragma once
 
+#include "app/FormControl.h"
 #include "search/SearchFormValues.h"
 #include "search/SearchPlace.h"
 
@@ -28,7 +29,7 @@ public:
     void setSearchServices(std::shared_ptr<SearchServices> services);
 
     // Written by the location tree on every selection change; a running search keeps
-    // the place it started with. Shows the place path in the place box (1003).
+    // the place it started with. Shows the place path in the place box.
     void setSearchPlace(const SearchPlace& place);
     const SearchPlace& searchPlace() const;
 
@@ -36,9 +37,7 @@ public:
     // The worker is held by Pause.
     bool isPaused() const;
 
-    // The form's controls by their numbers (1002, 1004, 154, 156, ...); nullptr for
-    // a number the form does not have.
-    QWidget* control(int id) const;
+    QWidget* control(FormControl id) const;
 
     // The criteria and the state of the last search started here (the report prints
     // them; the found count is the state's).
@@ -48,7 +47,7 @@ public:
     // What the controls hold now, as the criteria reading takes it.
     SearchFormValues formValues() const;
 
-    // Shows or hides the option area (check box 1010 calls it); values are kept.
+    // Shows or hides the option area (its check box calls it); values are kept.
     void setOptionAreaShown(bool shown);
 
     // The main frame's close handler: true when the window may close now; otherwise
@@ -56,9 +55,9 @@ public:
     bool requestClose();
 
 public slots:
-    void startSearch();  // command 1004
-    void stopSearch();   // command 1005
-    void pauseOrResume(); // command 1006
+    void startSearch();
+    void stopSearch();
+    void pauseOrResume();
 
 signals:
     // A line for the message pane of the status bar.
@@ -73,11 +72,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // Posted by the worker thread, by name and without arguments: everything they act
-    // on is handed over under the form's own locks, never inside the posted event.
-    Q_INVOKABLE void drainWoken();
-    Q_INVOKABLE void workersFinished();
-
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -12,6 +12,17 @@ enum : int {
     Stop = 159,
     Pause = 160,
     Resume = 161, // the Pause button while the search is paused
+    // Rows of the type list.
+    FilesAndFolders = 131,
+    Everything = 132,
+    Share = 133,
+    Workgroup = 139,
+    Computer = 140,
+    Printer = 154,
+    // Rows of the time-type list.
+    UpdateTime = 144,
+    CreationTime = 145,
+    AccessTime = 146,
 };
 } // namespace FormIcon
 

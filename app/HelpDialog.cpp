@@ -12,7 +12,7 @@ namespace qv {
 HelpDialog::HelpDialog(QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("dialog163"));
+    setObjectName(QStringLiteral("helpBox"));
     setWindowTitle(QStringLiteral("Help"));
     setModal(true);
     const DialogUnits du(font());
@@ -26,7 +26,7 @@ HelpDialog::HelpDialog(QWidget* parent)
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("icon128"));
-    icon->setPixmap(resourceIcon(128).pixmap(32, 32));
+    icon->setPixmap(resourceIcon(ResourceIconId::Program).pixmap(32, 32));
     icon->move(du.x(142), du.y(7));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

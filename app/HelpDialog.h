@@ -1,4 +1,4 @@
-// The help box (dialog 163): points the user to the help page shipped with the program.
+// The help box: points the user to the help page shipped with the program.
 #pragma once
 
 #include <QDialog>

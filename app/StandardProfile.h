@@ -15,7 +15,7 @@ public:
     static constexpr int kRecentFileCount = 4;
 
     // The profile file: organisation "Local AppWizard-Generated Applications",
-    // application named by the application title (string 57344).
+    // application named by the application title (IDS_APP_TITLE).
     static std::unique_ptr<QSettings> open();
 
     // Reads "Recent File List/File1".."File4", "Settings/PreviewPages" and the typed

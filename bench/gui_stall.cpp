@@ -3,8 +3,8 @@
 // of an in-memory tree into the result model shown by a table view; the longest gap is
 // the longest time the event loop was busy with something else.
 #include "app/CSearchForView.h"
-#include "app/SearchServices.h"
-#include "results/ResultListModel.h"
+#include "network/SearchServices.h"
+#include "app/results/ResultListModel.h"
 #include "tests/support/FakeFileTypes.h"
 #include "tests/support/MemoryFileSystem.h"
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     place.placePath = place.walkRoot = "/mem";
     place.local = true;
     form.setSearchPlace(place);
-    qobject_cast<QComboBox*>(form.control(1030))->setEditText(QStringLiteral("*.txt")); // files only
+    qobject_cast<QComboBox*>(form.control(FormControl::NameBox))->setEditText(QStringLiteral("*.txt")); // files only
     QTableView view;
     view.setModel(&model);
     view.resize(800, 600);

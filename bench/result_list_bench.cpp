@@ -2,8 +2,8 @@
 // of the size the search form drains while a 1 ms timer records the gaps between
 // its ticks; then each pane operation runs from the event loop and the longest gap
 // around it is the longest time the window did not answer.
-#include "results/CQVView.h"
-#include "results/ResultListModel.h"
+#include "app/results/CQVView.h"
+#include "app/results/ResultListModel.h"
 #include "results/RowBatchQueue.h"
 
 #include <QApplication>

@@ -191,7 +191,6 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
                     error = name + " takes a local time as yyyy/M/d,H:m:s, not '" + value + "'";
                     return false;
                 }
-                (name == "--from" ? options.fromGiven : options.toGiven) = true;
             }
         } else if (name == "--min-kb" || name == "--max-kb") {
             if (!wholeNumber(value, 999999999999999999LL)) {

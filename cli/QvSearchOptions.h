@@ -18,8 +18,6 @@ struct QvSearchOptions {
     std::string reportFile;
     LoginOptions login;
     bool help = false;
-    bool fromGiven = false; // the time bounds the command line left open
-    bool toGiven = false;
 
     // Parses the arguments (without the program name). On bad usage returns false
     // and sets error to a one-line message.

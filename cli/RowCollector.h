@@ -3,7 +3,7 @@
 #pragma once
 
 #include "results/ResultRowList.h"
-#include "search/SearchSink.h"
+#include "results/SearchSink.h"
 
 #include <mutex>
 

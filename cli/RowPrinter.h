@@ -2,7 +2,7 @@
 #pragma once
 
 #include "cli/QvSearchOptions.h"
-#include "search/SearchSink.h"
+#include "results/SearchSink.h"
 
 #include <chrono>
 #include <cstdio>

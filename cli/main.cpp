@@ -4,19 +4,12 @@
 #include "cli/RowCollector.h"
 #include "cli/RowPrinter.h"
 #include "network/LanNetwork.h"
-#include "network/NetworkDirectory.h"
-#include "network/NetworkWalk.h"
-#include "network/SmbNetworkEnumerator.h"
-#include "results/HtmlReport.h"
-#include "platform/LocalFileSystem.h"
-#include "platform/MimeFileTypeInfo.h"
+#include "network/SearchJobBuilder.h"
+#include "network/SearchServices.h"
 #include "platform/ReportFile.h"
 #include "platform/SmbClient.h"
-#include "platform/SmbFileSystem.h"
+#include "results/HtmlReport.h"
 #include "search/CriteriaReader.h"
-#include "search/SearchRunner.h"
-#include "search/SearchState.h"
-#include "search/StopRequest.h"
 
 #include <csignal>
 #include <cstdio>
@@ -103,27 +96,16 @@ int main(int argc, char** argv)
     }
 
     // One SMB helper serves the whole search; Stop kills it, so that no call to a
-    // silent server can hold the search.
-    auto smb = std::make_shared<SmbClient>();
+    // silent server can hold the search. Computers the browse lists do not name come
+    // from discovery (a round of about 3 s, started by the first list that needs it)
+    // and from the cache of earlier runs.
     SmbCredentials credentials;
     credentials.user = options.login.user;
     credentials.password = options.login.password;
     credentials.domain = options.login.domain;
     credentials.kerberos = options.login.user.empty() ? LoginOptions::hasKerberosTicket() : false;
-    smb->setDefaultCredentials(credentials);
+    const std::shared_ptr<SearchServices> services = SearchServices::forCommandLine(credentials);
 
-    // Computers the browse lists do not name come from discovery (a round of about
-    // 3 s, started by the first list that needs it) and from the cache of earlier runs.
-    const auto directory = LanNetwork::makeDirectory();
-    LanNetwork::connect(directory, smb);
-
-    StopRequest stop;
-    stop.setOnRequest([smb] { smb->abort(); });
-    InterruptWatcher interrupts(stop);
-    LocalFileSystem localFiles;
-    SmbFileSystem smbFiles(smb);
-    SmbNetworkEnumerator enumerator(*smb, directory);
-    MimeFileTypeInfo fileTypes;
     std::setvbuf(stdout, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, 1 << 16);
     RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO));
     // Rows are kept only for a report: a plain search prints them and lets them go.
@@ -131,14 +113,14 @@ int main(int argc, char** argv)
     if (report)
         collector.emplace(printer);
     SearchSink& sink = collector ? static_cast<SearchSink&>(*collector) : printer;
-    NetworkWalk network({enumerator, smbFiles, fileTypes, sink, stop});
-    SearchState state;
-    SearchRunner runner({localFiles, &smbFiles, &network, fileTypes, sink, stop});
-    const bool completed = runner.run(criteria, SearchTarget::of(place), state);
+    const std::unique_ptr<SearchJob> job = SearchJobBuilder::build(criteria, place, services, sink);
+    InterruptWatcher interrupts(job->stop());
+    const bool completed = job->run() == SearchJob::Outcome::Completed;
     printer.finish();
-    LanNetwork::remember(*directory);
+    LanNetwork::remember(*services->directory);
     if (report) {
-        if (!HtmlReport::write(criteria, state.foundCount.load(), collector->rows(), *report) || !report->commit())
+        if (!HtmlReport::write(criteria, job->state().foundCount.load(), collector->rows(), *report) ||
+            !report->commit())
             return reportError(report->errorMessage());
     }
     return completed ? ExitCompleted : ExitStopped;

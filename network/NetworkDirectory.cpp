@@ -4,7 +4,7 @@
 #include "platform/SmbClient.h"
 #include "platform/SmbUrl.h"
 #include "resources/StringTable.h"
-#include "search/CaseFold.h"
+#include "platform/CaseFold.h"
 
 #include <algorithm>
 

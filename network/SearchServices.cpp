@@ -1,5 +1,5 @@
-// The real program's search services.
-#include "app/SearchServices.h"
+// The real programs' search services.
+#include "network/SearchServices.h"
 
 #include "network/LanNetwork.h"
 #include "network/NetworkDirectory.h"
@@ -24,26 +24,39 @@ struct SmbEnumeration {
     SmbNetworkEnumerator enumerator;
 };
 
+std::shared_ptr<SearchServices> servicesOver(std::shared_ptr<SmbClient> smb, std::shared_ptr<NetworkDirectory> directory)
+{
+    auto services = std::make_shared<SearchServices>();
+    services->localFiles = std::make_shared<LocalFileSystem>();
+    services->smb = std::move(smb);
+    services->networkFiles = std::make_shared<SmbFileSystem>(services->smb);
+    services->directory = std::move(directory);
+    LanNetwork::connect(services->directory, services->smb);
+    auto enumeration = std::make_shared<SmbEnumeration>(services->smb, services->directory);
+    services->enumerator = std::shared_ptr<NetworkEnumerator>(enumeration, &enumeration->enumerator);
+    services->fileTypes = std::make_shared<MimeFileTypeInfo>();
+    return services;
+}
+
 } // namespace
 
 std::shared_ptr<SearchServices> SearchServices::makeDefault() { return makeDefault(CredentialStore::shared()); }
 
 std::shared_ptr<SearchServices> SearchServices::makeDefault(const std::shared_ptr<CredentialStore>& credentials)
 {
-    auto services = std::make_shared<SearchServices>();
-    services->localFiles = std::make_shared<LocalFileSystem>();
-    services->smb = std::make_shared<SmbClient>();
+    auto smb = std::make_shared<SmbClient>();
     if (credentials)
-        credentials->attach(services->smb);
-    services->networkFiles = std::make_shared<SmbFileSystem>(services->smb);
+        credentials->attach(smb);
     // The window's directory: what the tree's discovery found, the typed computers,
     // and the addresses to reach them.
-    const auto directory = LanNetwork::sharedDirectory();
-    LanNetwork::connect(directory, services->smb);
-    auto enumeration = std::make_shared<SmbEnumeration>(services->smb, directory);
-    services->enumerator = std::shared_ptr<NetworkEnumerator>(enumeration, &enumeration->enumerator);
-    services->fileTypes = std::make_shared<MimeFileTypeInfo>();
-    return services;
+    return servicesOver(std::move(smb), LanNetwork::sharedDirectory());
+}
+
+std::shared_ptr<SearchServices> SearchServices::forCommandLine(const SmbCredentials& credentials)
+{
+    auto smb = std::make_shared<SmbClient>();
+    smb->setDefaultCredentials(credentials);
+    return servicesOver(std::move(smb), LanNetwork::makeDirectory());
 }
 
 } // namespace qv

@@ -1,5 +1,6 @@
-// What a search needs besides the form: the file systems, the network, the file types.
-// The frame makes the real ones with makeDefault(); tests fill in scripted ones.
+// What a search needs besides its criteria: the file systems, the network, the file
+// types. The window makes the real ones with makeDefault(), qvsearch with
+// forCommandLine(); tests fill in scripted ones.
 #pragma once
 
 #include <memory>
@@ -9,8 +10,10 @@ namespace qv {
 class CredentialStore;
 class FileSystem;
 class FileTypeInfo;
+class NetworkDirectory;
 class NetworkEnumerator;
 class SmbClient;
+struct SmbCredentials;
 
 class SearchServices final {
 public:
@@ -22,13 +25,19 @@ public:
     // aborts it so that no call to a silent server delays the stop, and the next
     // search starts it afresh. Null for scripted services.
     std::shared_ptr<SmbClient> smb;
+    // The computers discovery found, with their addresses; null for scripted services.
+    std::shared_ptr<NetworkDirectory> directory;
 
     // Local POSIX files, one SMB helper for the searches (enumeration and files)
     // and the shared MIME database in Japanese. The helper logs on with the accounts
     // of the credential store (by default the program's, which the location tree
-    // fills when the user logs on to a server).
+    // fills when the user logs on to a server), and shares the window's directory.
     static std::shared_ptr<SearchServices> makeDefault();
     static std::shared_ptr<SearchServices> makeDefault(const std::shared_ptr<CredentialStore>& credentials);
+
+    // The same for one run of qvsearch: one account for every server, and a directory
+    // of its own (discovery starts with the first list that needs it).
+    static std::shared_ptr<SearchServices> forCommandLine(const SmbCredentials& credentials);
 };
 
 } // namespace qv

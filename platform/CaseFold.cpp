@@ -1,6 +1,6 @@
-#include "search/CaseFold.h"
+#include "platform/CaseFold.h"
 
-#include "search/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <array>
 #include <bitset>

@@ -1,4 +1,4 @@
-// Command identifiers of menu 128, toolbar 128 and accelerator table 128. Every
+// Command identifiers of the main menu, the toolbar and the accelerators. Every
 // QAction of the frame carries its identifier as data, so handlers dispatch on the
 // number, as the resources name it, not on the action object.
 #pragma once

@@ -1,7 +1,7 @@
-// The tables of menu 128, toolbar 128 and accelerator table 128.
+// The tables of the main menu, the toolbar and the accelerators.
 #include "resources/FrameResources.h"
 
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 
 namespace qv {
 namespace {

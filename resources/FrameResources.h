@@ -1,4 +1,4 @@
-// Menu 128, toolbar 128 and accelerator table 128 as data: the main frame builds its
+// The main menu, the toolbar and the accelerators as data: the main frame builds its
 // menu bar, toolbar and window shortcuts from these tables, in this order.
 #pragma once
 

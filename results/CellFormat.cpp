@@ -1,6 +1,6 @@
 #include "results/CellFormat.h"
 
-#include "search/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <array>
 #include <ctime>

@@ -2,7 +2,7 @@
 // user-interface thread, in order and in batches.
 #pragma once
 
-#include "search/SearchSink.h"
+#include "results/SearchSink.h"
 
 #include <condition_variable>
 #include <cstddef>

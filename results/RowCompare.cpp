@@ -1,6 +1,6 @@
 #include "results/RowCompare.h"
 
-#include "search/CaseFold.h"
+#include "platform/CaseFold.h"
 
 #include <cstdint>
 

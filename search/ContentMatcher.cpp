@@ -2,10 +2,10 @@
 
 #include "platform/FileSystem.h"
 #include "resources/StringTable.h"
-#include "search/CaseFold.h"
-#include "search/SearchSink.h"
+#include "platform/CaseFold.h"
+#include "results/SearchSink.h"
 #include "search/StopRequest.h"
-#include "search/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "search/CriteriaReader.h"
 
-#include "search/CaseFold.h"
+#include "platform/CaseFold.h"
 #include "search/TypeTable.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "search/DecodedText.h"
 
 #include "platform/FileReader.h"
-#include "search/CaseFold.h"
+#include "platform/CaseFold.h"
 #include "search/CharLayout.h"
 #include "search/EncodingDetector.h"
 

@@ -1,8 +1,8 @@
 #include "search/EncodingDetector.h"
 
-#include "search/CaseFold.h"
+#include "platform/CaseFold.h"
 #include "search/CharLayout.h"
-#include "search/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <cstring>
 

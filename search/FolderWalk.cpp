@@ -6,7 +6,7 @@
 #include "results/CellFormat.h"
 #include "results/ResultRow.h"
 #include "search/SearchCriteria.h"
-#include "search/SearchSink.h"
+#include "results/SearchSink.h"
 #include "search/SearchState.h"
 #include "search/StopRequest.h"
 #include "search/TypeTable.h"

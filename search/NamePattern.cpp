@@ -1,7 +1,7 @@
 #include "search/NamePattern.h"
 
-#include "search/CaseFold.h"
-#include "search/Utf8.h"
+#include "platform/CaseFold.h"
+#include "platform/Utf8.h"
 
 namespace qv {
 

@@ -1,6 +1,6 @@
 #include "search/NameText.h"
 
-#include "search/Utf8.h"
+#include "platform/Utf8.h"
 
 namespace qv {
 namespace {

@@ -3,7 +3,7 @@
 #include "resources/StringTable.h"
 #include "search/FolderWalk.h"
 #include "search/SearchCriteria.h"
-#include "search/SearchSink.h"
+#include "results/SearchSink.h"
 #include "search/SearchState.h"
 #include "search/StopRequest.h"
 #include "search/TypeTable.h"

@@ -6,15 +6,13 @@ namespace qv::TypeTable {
 namespace {
 
 constexpr TypeRow kRows[kRowCount] = {
-    {"全部", 255, DepthFolders},
-    {"ファイル、フォルダ", TypeFilesAndFolders, DepthFolders},
-    {"共有フォルダ", TypeShares, DepthShares},
-    {"コンピューター", TypeComputers, DepthComputers},
-    {"グループ", TypeWorkgroups, DepthWorkgroups},
-    {"プリンター", TypePrinters, DepthShares},
+    {255, DepthFolders},                      // everything
+    {TypeFilesAndFolders, DepthFolders},      // files and folders
+    {TypeShares, DepthShares},                // shared folders
+    {TypeComputers, DepthComputers},          // computers
+    {TypeWorkgroups, DepthWorkgroups},        // workgroups
+    {TypePrinters, DepthShares},              // printers
 };
-
-constexpr std::string_view kTimeTypes[kTimeTypeCount] = {"更新時間", "新規時間", "アクセス時間"};
 
 } // namespace
 
@@ -25,11 +23,6 @@ const TypeRow& row(int index)
     if (!isValidIndex(index))
         throw std::out_of_range("type index");
     return kRows[index];
-}
-
-std::string_view timeTypeText(int index)
-{
-    return index >= 0 && index < kTimeTypeCount ? kTimeTypes[index] : std::string_view{};
 }
 
 } // namespace qv::TypeTable

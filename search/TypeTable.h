@@ -1,7 +1,6 @@
-// The rows of the type list and of the time-type list.
+// What each row of the type list selects; the time-type list's size. (The lists' texts
+// are in the string table.)
 #pragma once
-
-#include <string_view>
 
 namespace qv {
 
@@ -23,7 +22,6 @@ enum WalkDepth : int {
 };
 
 struct TypeRow {
-    std::string_view text;
     int mask;
     int walkDepth;
 };
@@ -38,8 +36,6 @@ inline constexpr int kTimeTypeCount = 3;
 // Row 0 to 5 of the type list; out-of-range indexes are a caller's error.
 const TypeRow& row(int index);
 bool isValidIndex(int index);
-
-std::string_view timeTypeText(int index);
 
 } // namespace TypeTable
 } // namespace qv

@@ -1,10 +1,10 @@
 // The result list pane over ResultListModel: a tree view for the details style and a
 // list view for the three icon styles, sharing one selection model.
-#include "results/CQVView.h"
+#include "app/results/CQVView.h"
 
 #include "platform/ShellLauncher.h"
 #include "platform/SmbUrl.h"
-#include "results/ResultListModel.h"
+#include "app/results/ResultListModel.h"
 #include "results/RowPath.h"
 
 #include <QApplication>

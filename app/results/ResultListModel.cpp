@@ -1,6 +1,6 @@
 // The result rows as a table model: cells from the row list, headers from the
 // string table, images from the icon resources or the icon theme.
-#include "results/ResultListModel.h"
+#include "app/results/ResultListModel.h"
 
 #include "platform/SmbUrl.h"
 #include "resources/ResourceIcon.h"
@@ -17,9 +17,8 @@
 namespace qv {
 namespace {
 
-constexpr int kHeaderIds[kColumnCount] = {118, 119, 123, 126, 124, 61448, 61449, 61451, 61456};
-constexpr int kArrowUpIcon = 138;   // ascending
-constexpr int kArrowDownIcon = 137; // descending
+constexpr int kHeaderIds[kColumnCount] = {IDS_COL_NAME,    IDS_COL_PATH,     IDS_COL_SIZE,  IDS_COL_TYPE,        IDS_COL_UPDATED,
+                                          IDS_COL_CREATED, IDS_COL_ACCESSED, IDS_COL_MATCH, IDS_COL_MATCH_STRING};
 constexpr char kUriListType[] = "text/uri-list";
 constexpr char kTextType[] = "text/plain";
 
@@ -95,7 +94,7 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
     }
     case Qt::DecorationRole:
         if (m_arrowShown && section == m_arrowColumn)
-            return resourceIcon(m_ascending ? kArrowUpIcon : kArrowDownIcon);
+            return resourceIcon(m_ascending ? ResourceIconId::SortUp : ResourceIconId::SortDown);
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));

@@ -1,14 +1,14 @@
 // The location tree pane. Items are identified across listings by a serial number
 // kept in their data: a listing that returns after its item was deleted (its parent
 // listed anew) finds no item and is dropped.
-#include "network/CLeftView.h"
+#include "app/tree/CLeftView.h"
 
 #include "network/LanNetwork.h"
 #include "network/LocationSource.h"
 #include "network/NetworkDirectory.h"
 #include "network/LocationWorker.h"
 #include "network/SmbLocationSource.h"
-#include "network/TreeBranchStyle.h"
+#include "app/tree/TreeBranchStyle.h"
 #include "platform/CredentialStore.h"
 #include "platform/PasswordKeyring.h"
 #include "platform/SmbUrl.h"

@@ -4,7 +4,7 @@
 // arrive when they return.
 #pragma once
 
-#include "network/CredentialsDialog.h"
+#include "app/tree/CredentialsDialog.h"
 #include "network/LocationLister.h"
 #include "search/SearchPlace.h"
 

@@ -1,4 +1,4 @@
-#include "network/CredentialsDialog.h"
+#include "app/tree/CredentialsDialog.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "network/TreeBranchStyle.h"
+#include "app/tree/TreeBranchStyle.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -40,8 +40,8 @@ TEST(QvSearchOptions, OptionsFillTheFormValues)
     ASSERT_TRUE(parse({"--from", "2001/5/3,14:07:09", "--time-type", "2", "/x"}, o, error)) << error;
     EXPECT_EQ(o.form.timeCondition, CheckState::Checked);
     EXPECT_EQ(o.form.timeTypeIndex, 2);
-    EXPECT_TRUE(o.fromGiven);
-    EXPECT_FALSE(o.toGiven);
+    EXPECT_TRUE(o.form.startTime.valid);
+    EXPECT_FALSE(o.form.endTime.valid) << "the bound not given stays open";
     EXPECT_EQ(o.form.startTime.hour, 14);
     EXPECT_EQ(o.form.startTime.second, 9);
     EXPECT_EQ(o.format, QvSearchOptions::Format::Tsv);

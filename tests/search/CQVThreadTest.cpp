@@ -3,6 +3,7 @@
 
 #include "search/CriteriaReader.h"
 #include "search/SearchState.h"
+#include "platform/FileTypeInfo.h"
 #include "tests/support/FakeFileTypes.h"
 #include "tests/support/MemoryFileSystem.h"
 #include "tests/support/RecordingSink.h"
@@ -57,7 +58,7 @@ struct WorkerFixture {
     MemoryFileSystem files{'/'};
     FakeFileTypes types;
     RecordingSink sink;
-    SearchState state;
+    std::unique_ptr<SearchJob> job;
     std::promise<CQVThread::Outcome> finished;
     std::atomic<int> finishCalls{0};
 
@@ -71,7 +72,8 @@ struct WorkerFixture {
             }
     }
 
-    std::unique_ptr<CQVThread> makeWorker(FileSystem& local)
+    // The job walks `local`; `abort` is its stop hook (the SMB abort of the real services).
+    std::unique_ptr<CQVThread> makeWorker(FileSystem& local, std::function<void()> abort = {})
     {
         SearchCriteria criteria;
         SearchHistories histories;
@@ -82,8 +84,12 @@ struct WorkerFixture {
         place.placePath = place.walkRoot = "/mem";
         place.local = true;
         CriteriaReader::read(form, place, criteria, histories);
-        auto worker = std::make_unique<CQVThread>(
-            CQVThread::Job{criteria, SearchTarget::of(place), local, nullptr, nullptr, types, sink, state});
+        SearchJob::Services services;
+        services.localFiles = std::shared_ptr<FileSystem>(&local, [](FileSystem*) {});
+        services.fileTypes = std::shared_ptr<FileTypeInfo>(&types, [](FileTypeInfo*) {});
+        services.abort = std::move(abort);
+        job = std::make_unique<SearchJob>(criteria, SearchTarget::of(place), std::move(services), sink);
+        auto worker = std::make_unique<CQVThread>(*job);
         worker->setOnFinished([this](CQVThread::Outcome outcome) {
             if (++finishCalls == 1)
                 finished.set_value(outcome);
@@ -168,8 +174,7 @@ TEST(CQVThread, StopWhilePausedLetsTheWorkerEnd)
             paused.wait();
         }
     };
-    auto worker = fx.makeWorker(fx.files);
-    worker->setOnStopRequest([&] { ++stopHooks; });
+    auto worker = fx.makeWorker(fx.files, [&] { ++stopHooks; });
     worker->start();
     entered.wait();
     worker->pause();

@@ -1,7 +1,7 @@
 // Content in UTF-8, CP932, EUC-JP and UTF-16: how a file's encoding is decided,
 // that a string is found only as whole characters, and that bad bytes harm nothing.
 #include "platform/FileReader.h"
-#include "search/CaseFold.h"
+#include "platform/CaseFold.h"
 #include "search/EncodingDetector.h"
 #include "tests/support/ContentMatch.h"
 

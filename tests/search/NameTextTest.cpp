@@ -1,6 +1,6 @@
 // Local names as text: UTF-8 as it is, whole CP932 decoded and marked, anything else untouched.
 #include "search/NameText.h"
-#include "search/Utf8.h"
+#include "platform/Utf8.h"
 #include "tests/support/Cp932Bytes.h"
 
 #include <gtest/gtest.h>

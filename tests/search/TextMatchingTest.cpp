@@ -1,7 +1,7 @@
 // Case folding, UTF-8 handling and the name wildcard matcher.
-#include "search/CaseFold.h"
+#include "platform/CaseFold.h"
 #include "search/NamePattern.h"
-#include "search/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <gtest/gtest.h>
 

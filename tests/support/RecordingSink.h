@@ -2,7 +2,7 @@
 #pragma once
 
 #include "results/ResultRowList.h"
-#include "search/SearchSink.h"
+#include "results/SearchSink.h"
 
 #include <functional>
 #include <mutex>

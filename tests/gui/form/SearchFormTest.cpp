@@ -1,9 +1,10 @@
 // The search form on real widgets, offscreen: its state after set-up, the option
 // area, the histories, and Search, Stop and Pause through every state of a search.
 #include "app/CSearchForView.h"
+#include "app/FormIcons.h"
 #include "app/SearchAnimation.h"
-#include "app/SearchServices.h"
-#include "results/ResultListModel.h"
+#include "network/SearchServices.h"
+#include "app/results/ResultListModel.h"
 #include "search/SearchCriteria.h"
 #include "search/SearchState.h"
 #include "tests/gui/form/SlowFileSystem.h"
@@ -27,7 +28,22 @@ using namespace qv::test;
 
 namespace {
 
-constexpr int kOptionArea[] = {1011, 1015, 1016, 1017, 1012, 1018, 1019, 154, 155, 1013, 1014, 1020, 1021, 1022};
+constexpr FormControl kOptionArea[] = {
+    FormControl::OptionGroup,
+    FormControl::TimeCheck,
+    FormControl::SizeCheck,
+    FormControl::TimeTypeLabel,
+    FormControl::TimeTypeList,
+    FormControl::StartLabel,
+    FormControl::EndLabel,
+    FormControl::StartPicker,
+    FormControl::EndPicker,
+    FormControl::MinSize,
+    FormControl::MaxSize,
+    FormControl::MinSizeLabel,
+    FormControl::MaxSizeLabel,
+    FormControl::KbLabel,
+};
 
 // One form with its model, searching a local folder place "/mem" of the given file system.
 struct Rig {
@@ -54,11 +70,11 @@ struct Rig {
         form.show();
     }
 
-    template <class T> T* get(int id) { return qobject_cast<T*>(form.control(id)); }
-    QPushButton* button(int id) { return get<QPushButton>(id); }
-    SearchAnimation* animation() { return qobject_cast<SearchAnimation*>(form.control(156)); }
-    int pauseIcon() { return button(1006)->property("iconId").toInt(); }
-    QString pauseCaption() { return button(1006)->accessibleName(); }
+    template <class T> T* get(FormControl id) { return qobject_cast<T*>(form.control(id)); }
+    QPushButton* button(FormControl id) { return get<QPushButton>(id); }
+    SearchAnimation* animation() { return qobject_cast<SearchAnimation*>(form.control(FormControl::Animation)); }
+    int pauseIcon() { return button(FormControl::PauseButton)->property("iconId").toInt(); }
+    QString pauseCaption() { return button(FormControl::PauseButton)->accessibleName(); }
     QString lastStatus() { return status.isEmpty() ? QString() : status.last().at(0).toString(); }
     QStringList statuses()
     {
@@ -67,10 +83,10 @@ struct Rig {
             out << args.at(0).toString();
         return out;
     }
-    void setName(const QString& text) { get<QComboBox>(1030)->setEditText(text); }
-    void clickSearch() { QTest::mouseClick(button(1004), Qt::LeftButton); }
-    void clickStop() { QTest::mouseClick(button(1005), Qt::LeftButton); }
-    void clickPause() { QTest::mouseClick(button(1006), Qt::LeftButton); }
+    void setName(const QString& text) { get<QComboBox>(FormControl::NameBox)->setEditText(text); }
+    void clickSearch() { QTest::mouseClick(button(FormControl::SearchButton), Qt::LeftButton); }
+    void clickStop() { QTest::mouseClick(button(FormControl::StopButton), Qt::LeftButton); }
+    void clickPause() { QTest::mouseClick(button(FormControl::PauseButton), Qt::LeftButton); }
     bool waitEnded(int count = 1) { return QTest::qWaitFor([&] { return ended.count() >= count; }, 10000); }
 };
 
@@ -116,16 +132,16 @@ private slots:
 void SearchFormTest::startUpState()
 {
     Rig rig(flatTree(1));
-    QVERIFY(rig.button(1004)->isEnabled());
-    QVERIFY(!rig.button(1005)->isEnabled());
-    QVERIFY(!rig.button(1006)->isEnabled());
-    QCOMPARE(rig.pauseIcon(), 160);
-    QCOMPARE(rig.button(1004)->property("iconId").toInt(), 158);
-    QCOMPARE(rig.button(1005)->property("iconId").toInt(), 159);
-    QVERIFY(!rig.button(1004)->icon().isNull());
-    QVERIFY(!rig.button(1006)->icon().isNull());
+    QVERIFY(rig.button(FormControl::SearchButton)->isEnabled());
+    QVERIFY(!rig.button(FormControl::StopButton)->isEnabled());
+    QVERIFY(!rig.button(FormControl::PauseButton)->isEnabled());
+    QCOMPARE(rig.pauseIcon(), int(FormIcon::Pause));
+    QCOMPARE(rig.button(FormControl::SearchButton)->property("iconId").toInt(), int(FormIcon::Search));
+    QCOMPARE(rig.button(FormControl::StopButton)->property("iconId").toInt(), int(FormIcon::Stop));
+    QVERIFY(!rig.button(FormControl::SearchButton)->icon().isNull());
+    QVERIFY(!rig.button(FormControl::PauseButton)->icon().isNull());
 
-    auto* types = rig.get<QComboBox>(1002);
+    auto* types = rig.get<QComboBox>(FormControl::TypeList);
     QVERIFY(!types->isEditable());
     const QStringList typeTexts = {"全部", "ファイル、フォルダ", "共有フォルダ", "コンピューター", "グループ", "プリンター"};
     QCOMPARE(types->count(), typeTexts.size());
@@ -134,28 +150,28 @@ void SearchFormTest::startUpState()
         QVERIFY2(!types->itemIcon(i).isNull(), "a type row without its image");
     }
     QCOMPARE(types->currentIndex(), 0);
-    auto* timeTypes = rig.get<QComboBox>(1012);
+    auto* timeTypes = rig.get<QComboBox>(FormControl::TimeTypeList);
     QCOMPARE(timeTypes->count(), 3);
     QCOMPARE(timeTypes->itemText(0), QString("更新時間"));
     QCOMPARE(timeTypes->itemText(1), QString("新規時間"));
     QCOMPARE(timeTypes->itemText(2), QString("アクセス時間"));
     QCOMPARE(timeTypes->currentIndex(), 0);
 
-    QVERIFY(rig.get<QCheckBox>(1008)->isChecked());
-    QCOMPARE(rig.get<QCheckBox>(1008)->text(), QString("サブパスも検索"));
-    QVERIFY(!rig.get<QCheckBox>(1010)->isChecked());
-    QVERIFY(!rig.get<QCheckBox>(1024)->isChecked());
-    for (int id : {1030, 1032}) {
+    QVERIFY(rig.get<QCheckBox>(FormControl::SubFolders)->isChecked());
+    QCOMPARE(rig.get<QCheckBox>(FormControl::SubFolders)->text(), QString("サブパスも検索"));
+    QVERIFY(!rig.get<QCheckBox>(FormControl::OptionsCheck)->isChecked());
+    QVERIFY(!rig.get<QCheckBox>(FormControl::ContainingCheck)->isChecked());
+    for (FormControl id : {FormControl::NameBox, FormControl::ContainingBox}) {
         auto* box = rig.get<QComboBox>(id);
         QVERIFY(box->isEditable());
         QVERIFY(box->currentText().isEmpty());
         QCOMPARE(box->count(), 0);
     }
-    QVERIFY(rig.get<QLineEdit>(1003)->isReadOnly());
-    QCOMPARE(rig.get<QLineEdit>(1003)->text(), QString("/mem"));
-    for (int id : kOptionArea)
-        QVERIFY2(rig.form.control(id)->isHidden(), qPrintable(QString("option control %1 shows").arg(id)));
-    for (int id : {154, 155}) {
+    QVERIFY(rig.get<QLineEdit>(FormControl::PlaceBox)->isReadOnly());
+    QCOMPARE(rig.get<QLineEdit>(FormControl::PlaceBox)->text(), QString("/mem"));
+    for (FormControl id : kOptionArea)
+        QVERIFY2(rig.form.control(id)->isHidden(), qPrintable(QString("option control %1 shows").arg(int(id))));
+    for (FormControl id : {FormControl::StartPicker, FormControl::EndPicker}) {
         auto* picker = rig.get<QDateTimeEdit>(id);
         QCOMPARE(picker->displayFormat(), QString("yyyy/M/d,H:m:s"));
         QVERIFY(qAbs(picker->dateTime().secsTo(QDateTime::currentDateTime())) < 60);
@@ -168,9 +184,26 @@ void SearchFormTest::startUpState()
 void SearchFormTest::tabOrderFollowsTheTemplate()
 {
     Rig rig(flatTree(1));
-    rig.get<QCheckBox>(1010)->setChecked(true); // hidden controls are skipped by tabbing
-    const int expected[] = {1002, 1003, 1004, 1005, 1006, 1008, 1010, 154, 155, 1012, 1013, 1014,
-                            1015, 1016, 1024, 1030, 1032};
+    rig.get<QCheckBox>(FormControl::OptionsCheck)->setChecked(true); // hidden controls are skipped by tabbing
+    const FormControl expected[] = {
+        FormControl::TypeList,
+        FormControl::PlaceBox,
+        FormControl::SearchButton,
+        FormControl::StopButton,
+        FormControl::PauseButton,
+        FormControl::SubFolders,
+        FormControl::OptionsCheck,
+        FormControl::StartPicker,
+        FormControl::EndPicker,
+        FormControl::TimeTypeList,
+        FormControl::MinSize,
+        FormControl::MaxSize,
+        FormControl::TimeCheck,
+        FormControl::SizeCheck,
+        FormControl::ContainingCheck,
+        FormControl::NameBox,
+        FormControl::ContainingBox,
+    };
     QWidget* w = rig.form.control(expected[0]);
     for (std::size_t i = 1; i < std::size(expected); ++i) {
         QWidget* next = w->nextInFocusChain();
@@ -179,7 +212,7 @@ void SearchFormTest::tabOrderFollowsTheTemplate()
         while (next && (next->property("controlId").isNull() || next->focusPolicy() == Qt::NoFocus))
             next = next->nextInFocusChain();
         QVERIFY(next);
-        QCOMPARE(next->property("controlId").toInt(), expected[i]);
+        QCOMPARE(next->property("controlId").toInt(), int(expected[i]));
         w = next;
     }
 }
@@ -187,8 +220,8 @@ void SearchFormTest::tabOrderFollowsTheTemplate()
 void SearchFormTest::sizeBoxesTakeDigitsOnly()
 {
     Rig rig(flatTree(1));
-    rig.get<QCheckBox>(1010)->setChecked(true);
-    auto* min = rig.get<QLineEdit>(1013);
+    rig.get<QCheckBox>(FormControl::OptionsCheck)->setChecked(true);
+    auto* min = rig.get<QLineEdit>(FormControl::MinSize);
     QTest::keyClicks(min, "1a2-3 ");
     QCOMPARE(min->text(), QString("123"));
 }
@@ -196,7 +229,7 @@ void SearchFormTest::sizeBoxesTakeDigitsOnly()
 void SearchFormTest::enterInTheNameBoxStartsASearch()
 {
     Rig rig(flatTree(4));
-    auto* name = rig.get<QComboBox>(1030);
+    auto* name = rig.get<QComboBox>(FormControl::NameBox);
     name->setFocus();
     QTest::keyClicks(name->lineEdit(), "f00001");
     QTest::keyClick(name->lineEdit(), Qt::Key_Return);
@@ -207,7 +240,7 @@ void SearchFormTest::enterInTheNameBoxStartsASearch()
     auto slow = std::make_shared<SlowFileSystem>(50, 1, 10);
     Rig busy(slow);
     busy.clickSearch();
-    QTest::keyClick(busy.get<QComboBox>(1030)->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(busy.get<QComboBox>(FormControl::NameBox)->lineEdit(), Qt::Key_Return);
     busy.clickStop();
     QVERIFY(busy.waitEnded());
     QCOMPARE(busy.ended.count(), 1);
@@ -218,44 +251,44 @@ void SearchFormTest::optionToggleShowsHidesAndKeepsValues()
 {
     Rig rig(flatTree(1));
     const QSize extent = rig.form.findChild<QWidget*>("form101")->size();
-    auto* options = rig.get<QCheckBox>(1010);
+    auto* options = rig.get<QCheckBox>(FormControl::OptionsCheck);
     QTest::mouseClick(options, Qt::LeftButton, {}, QPoint(4, options->height() / 2));
     QVERIFY(options->isChecked());
-    for (int id : kOptionArea)
-        QVERIFY2(!rig.form.control(id)->isHidden(), qPrintable(QString("option control %1 hidden").arg(id)));
-    QCOMPARE(rig.get<QGroupBox>(1011)->title(), QString("検索オプション"));
+    for (FormControl id : kOptionArea)
+        QVERIFY2(!rig.form.control(id)->isHidden(), qPrintable(QString("option control %1 hidden").arg(int(id))));
+    QCOMPARE(rig.get<QGroupBox>(FormControl::OptionGroup)->title(), QString("検索オプション"));
 
-    rig.get<QCheckBox>(1015)->setChecked(true);
-    rig.get<QComboBox>(1012)->setCurrentIndex(2);
-    rig.get<QLineEdit>(1014)->setText("42");
+    rig.get<QCheckBox>(FormControl::TimeCheck)->setChecked(true);
+    rig.get<QComboBox>(FormControl::TimeTypeList)->setCurrentIndex(2);
+    rig.get<QLineEdit>(FormControl::MaxSize)->setText("42");
     const QDateTime start(QDate(2020, 1, 2), QTime(3, 4, 5));
-    rig.get<QDateTimeEdit>(154)->setDateTime(start);
+    rig.get<QDateTimeEdit>(FormControl::StartPicker)->setDateTime(start);
 
     QTest::mouseClick(options, Qt::LeftButton, {}, QPoint(4, options->height() / 2));
     QVERIFY(!options->isChecked());
-    for (int id : kOptionArea)
+    for (FormControl id : kOptionArea)
         QVERIFY(rig.form.control(id)->isHidden());
     QCOMPARE(rig.form.findChild<QWidget*>("form101")->size(), extent);
 
     options->setChecked(true);
-    QVERIFY(rig.get<QCheckBox>(1015)->isChecked());
-    QCOMPARE(rig.get<QComboBox>(1012)->currentIndex(), 2);
-    QCOMPARE(rig.get<QLineEdit>(1014)->text(), QString("42"));
-    QCOMPARE(rig.get<QDateTimeEdit>(154)->dateTime(), start);
-    QCOMPARE(rig.get<QDateTimeEdit>(154)->text(), QString("2020/1/2,3:4:5"));
+    QVERIFY(rig.get<QCheckBox>(FormControl::TimeCheck)->isChecked());
+    QCOMPARE(rig.get<QComboBox>(FormControl::TimeTypeList)->currentIndex(), 2);
+    QCOMPARE(rig.get<QLineEdit>(FormControl::MaxSize)->text(), QString("42"));
+    QCOMPARE(rig.get<QDateTimeEdit>(FormControl::StartPicker)->dateTime(), start);
+    QCOMPARE(rig.get<QDateTimeEdit>(FormControl::StartPicker)->text(), QString("2020/1/2,3:4:5"));
 }
 
 void SearchFormTest::readsTheControlsIntoTheCriteria()
 {
     Rig rig(flatTree(3));
     rig.setName("*.TXT; *.doc");
-    rig.get<QCheckBox>(1024)->setChecked(true);
-    rig.get<QComboBox>(1032)->setEditText("Abc");
-    rig.get<QComboBox>(1002)->setCurrentIndex(1);
-    rig.get<QCheckBox>(1008)->setChecked(false);
+    rig.get<QCheckBox>(FormControl::ContainingCheck)->setChecked(true);
+    rig.get<QComboBox>(FormControl::ContainingBox)->setEditText("Abc");
+    rig.get<QComboBox>(FormControl::TypeList)->setCurrentIndex(1);
+    rig.get<QCheckBox>(FormControl::SubFolders)->setChecked(false);
     // Ticked inside a hidden option area: not read.
-    rig.get<QCheckBox>(1016)->setChecked(true);
-    rig.get<QLineEdit>(1013)->setText("10");
+    rig.get<QCheckBox>(FormControl::SizeCheck)->setChecked(true);
+    rig.get<QLineEdit>(FormControl::MinSize)->setText("10");
     rig.clickSearch();
     QVERIFY(rig.waitEnded());
     const SearchCriteria& c = rig.form.criteria();
@@ -275,7 +308,7 @@ void SearchFormTest::readsTheControlsIntoTheCriteria()
 void SearchFormTest::historyTakesATextOnceLowerCasedAtTheTop()
 {
     Rig rig(flatTree(2));
-    auto* names = rig.get<QComboBox>(1030);
+    auto* names = rig.get<QComboBox>(FormControl::NameBox);
     rig.setName("Report");
     rig.clickSearch();
     QVERIFY(rig.waitEnded(1));
@@ -294,8 +327,8 @@ void SearchFormTest::historyTakesATextOnceLowerCasedAtTheTop()
     QCOMPARE(names->itemText(0), QString("other"));
     QCOMPARE(names->itemText(1), QString("report"));
     // The containing-string box was empty three times: one empty entry.
-    QCOMPARE(rig.get<QComboBox>(1032)->count(), 1);
-    QCOMPARE(rig.get<QComboBox>(1032)->itemText(0), QString());
+    QCOMPARE(rig.get<QComboBox>(FormControl::ContainingBox)->count(), 1);
+    QCOMPARE(rig.get<QComboBox>(FormControl::ContainingBox)->itemText(0), QString());
 }
 
 void SearchFormTest::runControlWalksTheStateTable()
@@ -307,10 +340,10 @@ void SearchFormTest::runControlWalksTheStateTable()
     // idle -> searching
     rig.clickSearch();
     QVERIFY(rig.form.isSearching());
-    QVERIFY(!rig.button(1004)->isEnabled());
-    QVERIFY(rig.button(1005)->isEnabled());
-    QVERIFY(rig.button(1006)->isEnabled());
-    QCOMPARE(rig.pauseIcon(), 160);
+    QVERIFY(!rig.button(FormControl::SearchButton)->isEnabled());
+    QVERIFY(rig.button(FormControl::StopButton)->isEnabled());
+    QVERIFY(rig.button(FormControl::PauseButton)->isEnabled());
+    QCOMPARE(rig.pauseIcon(), int(FormIcon::Pause));
     QVERIFY(rig.animation()->isPlaying());
     QCOMPARE(rig.statuses().value(0), QString("結果をクリア"));
     QVERIFY(QTest::qWaitFor([&] { return slow->listed() >= 3; }, 5000));
@@ -318,11 +351,11 @@ void SearchFormTest::runControlWalksTheStateTable()
     // searching -> paused: the worker is held
     rig.clickPause();
     QVERIFY(rig.form.isPaused());
-    QCOMPARE(rig.pauseIcon(), 161);
+    QCOMPARE(rig.pauseIcon(), int(FormIcon::Resume));
     QCOMPARE(rig.pauseCaption(), QString("続き"));
     QVERIFY(!rig.animation()->isPlaying());
-    QVERIFY(!rig.button(1004)->isEnabled());
-    QVERIFY(rig.button(1005)->isEnabled());
+    QVERIFY(!rig.button(FormControl::SearchButton)->isEnabled());
+    QVERIFY(rig.button(FormControl::StopButton)->isEnabled());
     // A listing the worker had begun when Pause came still finishes; then it stays.
     int heldAt = -1;
     QVERIFY(QTest::qWaitFor([&] {
@@ -340,7 +373,7 @@ void SearchFormTest::runControlWalksTheStateTable()
     // paused -> searching
     rig.clickPause();
     QVERIFY(!rig.form.isPaused());
-    QCOMPARE(rig.pauseIcon(), 160);
+    QCOMPARE(rig.pauseIcon(), int(FormIcon::Pause));
     QCOMPARE(rig.pauseCaption(), QString("一時停止"));
     QVERIFY(rig.animation()->isPlaying());
     QVERIFY(QTest::qWaitFor([&] { return slow->entered() > heldAt + 2; }, 5000));
@@ -350,16 +383,16 @@ void SearchFormTest::runControlWalksTheStateTable()
     QCOMPARE(rig.lastStatus(), QString(""));
     QCOMPARE(rig.pauseCaption(), QString("一時停止"));
     QVERIFY(!rig.animation()->isPlaying());
-    QVERIFY(!rig.button(1004)->isEnabled()); // the worker's end restores the buttons, not Stop
-    QVERIFY(rig.button(1005)->isEnabled());
+    QVERIFY(!rig.button(FormControl::SearchButton)->isEnabled()); // the worker's end restores the buttons, not Stop
+    QVERIFY(rig.button(FormControl::StopButton)->isEnabled());
 
     // stopping -> idle
     QVERIFY(rig.waitEnded());
     QVERIFY(!rig.form.isSearching());
-    QVERIFY(rig.button(1004)->isEnabled());
-    QVERIFY(!rig.button(1005)->isEnabled());
-    QVERIFY(!rig.button(1006)->isEnabled());
-    QCOMPARE(rig.pauseIcon(), 160);
+    QVERIFY(rig.button(FormControl::SearchButton)->isEnabled());
+    QVERIFY(!rig.button(FormControl::StopButton)->isEnabled());
+    QVERIFY(!rig.button(FormControl::PauseButton)->isEnabled());
+    QCOMPARE(rig.pauseIcon(), int(FormIcon::Pause));
     QVERIFY(!rig.animation()->isPlaying());
     QVERIFY(slow->entered() < 201); // stopped before the end of the tree
     const QString count = QString::number(rig.model.rowCount()) + "個見つかりました";
@@ -374,13 +407,13 @@ void SearchFormTest::stopWhilePausedEndsTheSearch()
     rig.clickSearch();
     QVERIFY(QTest::qWaitFor([&] { return slow->listed() >= 2; }, 5000));
     rig.clickPause();
-    QCOMPARE(rig.pauseIcon(), 161);
+    QCOMPARE(rig.pauseIcon(), int(FormIcon::Resume));
     rig.clickStop();
     QCOMPARE(rig.pauseCaption(), QString("一時停止"));
     QVERIFY2(rig.waitEnded(), "a paused worker did not see the stop");
-    QCOMPARE(rig.pauseIcon(), 160);
-    QVERIFY(rig.button(1004)->isEnabled());
-    QVERIFY(!rig.button(1006)->isEnabled());
+    QCOMPARE(rig.pauseIcon(), int(FormIcon::Pause));
+    QVERIFY(rig.button(FormControl::SearchButton)->isEnabled());
+    QVERIFY(!rig.button(FormControl::PauseButton)->isEnabled());
     QVERIFY(slow->entered() < 201);
 }
 
@@ -397,8 +430,8 @@ void SearchFormTest::stopJustAfterSearchWalksNothing()
     QCOMPARE(rig.model.rowCount(), 0);
     QVERIFY(slow->entered() <= 1);
     QCOMPARE(rig.lastStatus(), QString("0個見つかりました"));
-    QVERIFY(rig.button(1004)->isEnabled());
-    QVERIFY(!rig.button(1005)->isEnabled());
+    QVERIFY(rig.button(FormControl::SearchButton)->isEnabled());
+    QVERIFY(!rig.button(FormControl::StopButton)->isEnabled());
 }
 
 void SearchFormTest::closeDuringASearchWaitsForTheWorker()
@@ -417,8 +450,8 @@ void SearchFormTest::closeDuringASearchWaitsForTheWorker()
     QCOMPARE(rig.closeReady.count(), 1);
     QCOMPARE(rig.ended.count(), 0);
     // The buttons are left as they were: the window goes away.
-    QVERIFY(!rig.button(1004)->isEnabled());
-    QVERIFY(rig.button(1005)->isEnabled());
+    QVERIFY(!rig.button(FormControl::SearchButton)->isEnabled());
+    QVERIFY(rig.button(FormControl::StopButton)->isEnabled());
     QVERIFY(!rig.form.isSearching());
     QVERIFY(rig.form.requestClose());
 }
@@ -456,9 +489,9 @@ void SearchFormTest::pauseAfterTheWorkerEndedDoesNothing()
     for (int waited = 0; files->listed() < 2 && waited < 5000; waited += 10)
         QThread::msleep(10);
     QThread::msleep(300);
-    QVERIFY(rig.button(1006)->isEnabled());
+    QVERIFY(rig.button(FormControl::PauseButton)->isEnabled());
     rig.form.pauseOrResume();
-    QCOMPARE(rig.pauseIcon(), 160);
+    QCOMPARE(rig.pauseIcon(), int(FormIcon::Pause));
     QCOMPARE(rig.pauseCaption(), QString("Pause"));
     QVERIFY(!rig.form.isPaused());
     QVERIFY(rig.waitEnded());
@@ -547,7 +580,7 @@ void SearchFormTest::networkPlaceUsesTheEnumerator()
     form.setSearchServices(services);
     form.setResultModel(&model);
     form.setSearchPlace(SearchPlace{}); // the entire network
-    qobject_cast<QComboBox*>(form.control(1002))->setCurrentIndex(4); // "グループ"
+    qobject_cast<QComboBox*>(form.control(FormControl::TypeList))->setCurrentIndex(4); // "グループ"
     QSignalSpy ended(&form, &CSearchForView::searchEnded);
     form.startSearch();
     QVERIFY(QTest::qWaitFor([&] { return ended.count() == 1; }, 5000));

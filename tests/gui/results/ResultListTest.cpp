@@ -4,8 +4,8 @@
 #include "tests/gui/shell/RecordingLauncher.h"
 
 #include "resources/ResourceIcon.h"
-#include "results/CQVView.h"
-#include "results/ResultListModel.h"
+#include "app/results/CQVView.h"
+#include "app/results/ResultListModel.h"
 
 #include <QDrag>
 #include <QHeaderView>
@@ -118,8 +118,8 @@ void ResultListTest::headerClicksSortAndMoveTheArrow()
 {
     m_model->addRows({makeRow("b.txt", "\\\\H\\s", "1 KB"), makeRow("C.txt", "\\\\H\\s", "20 KB"),
                       makeRow("a.txt", "\\\\H\\s", "3 KB")});
-    const QImage up = picture(resourceIcon(138));
-    const QImage down = picture(resourceIcon(137));
+    const QImage up = picture(resourceIcon(ResourceIconId::SortUp));
+    const QImage down = picture(resourceIcon(ResourceIconId::SortDown));
     QVERIFY(!up.isNull() && up != down);
     auto arrowOf = [this](int column) {
         return picture(m_model->headerData(column, Qt::Horizontal, Qt::DecorationRole).value<QIcon>());
@@ -174,7 +174,7 @@ void ResultListTest::searchStartRemovesTheArrowButKeepsTheSortState()
     QVERIFY(m_view->ascending());
     QCOMPARE(names(), (QStringList{"x", "y", "z"}));
     QCOMPARE(picture(m_model->headerData(0, Qt::Horizontal, Qt::DecorationRole).value<QIcon>()),
-             picture(resourceIcon(138)));
+             picture(resourceIcon(ResourceIconId::SortUp)));
 }
 
 void ResultListTest::sortKeepsTheSelectedRowsSelected()

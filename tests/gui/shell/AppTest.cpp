@@ -5,8 +5,8 @@
 
 #include "app/CMainFrame.h"
 #include "app/CQVApp.h"
-#include "app/CommandIds.h"
-#include "results/CQVView.h"
+#include "resources/CommandIds.h"
+#include "app/results/CQVView.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,14 +143,14 @@ void AppTest::aboutBoxShowsNameVersionAndClosesWithOk()
 {
     CQVApp app(m_launcher);
     QVERIFY(app.initInstance());
-    for (const char* name : {"menu57664", "button57664"}) {
+    for (const QString name : {QString("menu%1").arg(cmd::AppAbout), QString("button%1").arg(cmd::AppAbout)}) {
         ModalSeen seen;
         probeNextModal(&seen);
         QAction* about = app.mainFrame()->findChild<QAction*>(name);
         QVERIFY(about);
         about->trigger();
-        QVERIFY2(seen.shown, name);
-        QCOMPARE(seen.objectName, QString("dialog100"));
+        QVERIFY2(seen.shown, qPrintable(name));
+        QCOMPARE(seen.objectName, QString("aboutBox"));
         QCOMPARE(seen.title, QString("Quendle　について"));
         QCOMPARE(seen.labels.value(0), QString("Quendle 1.0"));
         QCOMPARE(seen.labels.size(), 2);

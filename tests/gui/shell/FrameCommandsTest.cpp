@@ -5,11 +5,11 @@
 
 #include "app/CMainFrame.h"
 #include "app/CSearchForView.h"
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "app/MapDriveDialog.h"
-#include "network/CLeftView.h"
-#include "results/CQVView.h"
-#include "results/ResultListModel.h"
+#include "app/tree/CLeftView.h"
+#include "app/results/CQVView.h"
+#include "app/results/ResultListModel.h"
 
 #include <QAction>
 #include <QComboBox>

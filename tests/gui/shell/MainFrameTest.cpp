@@ -1,17 +1,17 @@
-// The main window as a user meets it: panes and splitters, menu 128, toolbar 128,
+// The main window as a user meets it: panes and splitters, the menu, the toolbar,
 // the keys the window binds and the ones it leaves to text boxes, the status bar,
 // the help box and the frame's simple commands.
 #include "ModalProbe.h"
 #include "RecordingLauncher.h"
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
+#include "resources/CommandIds.h"
 #include "app/CommandTarget.h"
-#include "network/CLeftView.h"
-#include "results/CQVView.h"
-#include "results/ResultListModel.h"
+#include "app/tree/CLeftView.h"
+#include "app/results/CQVView.h"
+#include "app/results/ResultListModel.h"
 #include "app/CSearchForView.h"
-#include "app/SearchServices.h"
+#include "network/SearchServices.h"
 #include "tests/gui/form/SlowFileSystem.h"
 #include "tests/support/FakeFileTypes.h"
 
@@ -450,11 +450,11 @@ void MainFrameTest::helpCommandsShowTheHelpBox()
     for (int id : {cmd::HelpMenu, cmd::HelpButton}) {
         ModalSeen seen;
         probeNextModal(&seen);
-        QAction* action = m_frame->findChild<QAction*>(id == cmd::HelpMenu ? "menu32776" : "button32790");
+        QAction* action = m_frame->findChild<QAction*>(QString(id == cmd::HelpMenu ? "menu%1" : "button%1").arg(id));
         QVERIFY(action);
         action->trigger(); // returns when the box is closed
         QVERIFY(seen.shown);
-        QCOMPARE(seen.objectName, QString("dialog163"));
+        QCOMPARE(seen.objectName, QString("helpBox"));
         QCOMPARE(seen.title, QString("Help"));
         QCOMPARE(seen.labels.value(0), QString("このアプリケーションといっしょに配布されるhelp.htmを見てください"));
         QVERIFY(seen.okIsDefault);

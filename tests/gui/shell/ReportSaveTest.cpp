@@ -4,9 +4,9 @@
 
 #include "app/CQVDoc.h"
 #include "app/CSearchForView.h"
-#include "app/CommandIds.h"
-#include "app/SearchServices.h"
-#include "results/ResultListModel.h"
+#include "resources/CommandIds.h"
+#include "network/SearchServices.h"
+#include "app/results/ResultListModel.h"
 #include "search/SearchPlace.h"
 #include "tests/support/FakeFileTypes.h"
 #include "tests/support/MemoryFileSystem.h"
@@ -173,7 +173,7 @@ void ReportSaveTest::saveAfterASearchPrintsItsCriteriaAndCount()
     place.placePath = place.walkRoot = "/mem";
     place.local = true;
     m_form->setSearchPlace(place);
-    qobject_cast<QComboBox*>(m_form->control(1030))->setEditText(QStringLiteral("*.TXT;"));
+    qobject_cast<QComboBox*>(m_form->control(FormControl::NameBox))->setEditText(QStringLiteral("*.TXT;"));
     QSignalSpy ended(m_form.get(), &CSearchForView::searchEnded);
     m_form->startSearch();
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 10000);

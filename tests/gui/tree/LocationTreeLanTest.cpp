@@ -2,8 +2,8 @@
 // namespace by tests/smb/run-lan-tests: the real network, a share that refuses guests
 // (the account asked for once, then used by the searches too), and a close while a
 // listing waits for a host that does not answer.
-#include "app/SearchServices.h"
-#include "network/CLeftView.h"
+#include "network/SearchServices.h"
+#include "app/tree/CLeftView.h"
 #include "network/LanNetwork.h"
 #include "network/NetworkDirectory.h"
 #include "network/SmbLocationSource.h"

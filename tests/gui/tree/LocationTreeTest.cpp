@@ -3,7 +3,7 @@
 // listings, the busy state of listings that run on the pane's thread, accounts for
 // refused shares, and the drag.
 #include "app/StandardProfile.h"
-#include "network/CLeftView.h"
+#include "app/tree/CLeftView.h"
 #include "network/LocationSource.h"
 #include "network/NetworkDirectory.h"
 #include "platform/CredentialStore.h"
