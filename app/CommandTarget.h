@@ -1,6 +1,6 @@
 // Something that can handle a command identifier. The frame offers each command
-// first to itself, then to the document, then to the application, the order in
-// which the original command routing went.
+// first to itself, then to the document, then to the application, the order
+// of a document/view framework's command routing.
 #pragma once
 
 namespace qv {

@@ -1,4 +1,4 @@
-// Dialog templates give positions in dialog units. As on the original platform, a
+// Dialog templates give positions in dialog units. As dialog managers do, a
 // unit follows the dialog's font: horizontally a quarter of the average letter
 // width, vertically an eighth of the line height (of a Japanese line, when kana and
 // kanji come from a taller fallback font). The search form lays itself out the same way.

@@ -1,5 +1,6 @@
 #include "app/SearchFormControls.h"
 
+#include "app/DialogUnits.h"
 #include "app/FormIcons.h"
 #include "app/SearchAnimation.h"
 #include "resources/StringTable.h"
@@ -14,7 +15,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
-#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -249,28 +249,12 @@ void SearchFormControls::build(QWidget* owner)
 
 void SearchFormControls::layout()
 {
-    // Dialog units follow the form's font: a horizontal unit is a quarter of the
-    // average letter width, a vertical unit an eighth of the line height.
-    const QFontMetricsF fm(m_page->font());
-    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const double unitX = fm.horizontalAdvance(letters) / 52.0 / 4.0;
-    // The form's texts are Japanese: when the font takes its kana and kanji from a
-    // fallback font with taller lines, the line height is that of a Japanese line, so
-    // that two-line captions fit their two lines.
-    QTextLayout sample(QStringLiteral("名前Ag"), m_page->font());
-    sample.beginLayout();
-    QTextLine line = sample.createLine();
-    line.setLineWidth(1e6);
-    const double lineHeight = std::max(fm.height(), line.height());
-    sample.endLayout();
-    const double unitY = lineHeight / 8.0;
-    auto px = [](double v) { return static_cast<int>(v + 0.5); };
-    for (const TemplateControl& c : kTemplate) {
-        const QRect r(px(c.x * unitX), px(c.y * unitY), px(c.w * unitX), px(c.h * unitY));
-        control(c.id)->setGeometry(r);
-    }
+    // Dialog units follow the page's font.
+    const DialogUnits du(m_page->font());
+    for (const TemplateControl& c : kTemplate)
+        control(c.id)->setGeometry(du.rect(c.x, c.y, c.w, c.h));
     // The scrolling extent is the whole template, whether the option area shows or not.
-    m_page->setFixedSize(px(kFormWidth * unitX), px(kFormHeight * unitY));
+    m_page->setFixedSize(du.size(kFormWidth, kFormHeight));
 }
 
 void SearchFormControls::fillLists()

@@ -89,6 +89,7 @@ void SearchSession::start(const SearchCriteria& criteria, const SearchPlace& pla
     m_searching = true;
     m_worker->start();
     m_drainTimer.start();
+    emit started();
 }
 
 void SearchSession::stop()
@@ -179,8 +180,11 @@ void SearchSession::drain(std::size_t maxEvents)
             latestText = std::move(std::get<std::string>(event));
         }
     }
+    const auto count = static_cast<int>(rows.size());
     if (m_model)
         m_model->addRows(std::move(rows));
+    if (count > 0)
+        emit rowsAdded(count);
     if (latestText)
         emit statusText(QString::fromStdString(*latestText));
     // More waiting: another turn soon. A zero timer rather than a posted call: the

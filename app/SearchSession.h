@@ -54,6 +54,9 @@ public:
     const SearchState& state() const;
 
 signals:
+    void started();
+    // A batch of rows went to the result list.
+    void rowsAdded(int count);
     void statusText(const QString& text);
     // After every row and text the worker queued before its end has been shown.
     void ended(SearchJob::Outcome outcome);

@@ -1,6 +1,6 @@
 // The framework's standard profile: the recent-file list (four entries) and the
 // preview value, kept in an INI file under the XDG config folder with the section
-// and value names of the original registry profile.
+// and value names a document/view framework gives its registry profile.
 #pragma once
 
 #include <QSettings>
