@@ -8,6 +8,7 @@
 #include "app/AboutDialog.h"
 #include "app/CMainFrame.h"
 #include "app/CQVDoc.h"
+#include "app/CSearchForView.h"
 #include "resources/CommandIds.h"
 #include "app/DesktopShellLauncher.h"
 #include "resources/ResourceIcon.h"
@@ -44,6 +45,7 @@ bool CQVApp::initInstance()
     if (!m_doc->onNewDocument())
         return false;
     m_frame = std::make_unique<CMainFrame>(m_startDirectory, m_launcher);
+    m_frame->searchForm()->setSearchJobs(m_profile.searchJobs());
     m_doc->setReportSources(m_frame->searchForm(), m_frame->resultModel(), m_frame.get());
     m_frame->addCommandRoute(m_doc.get());
     m_frame->addCommandRoute(this);

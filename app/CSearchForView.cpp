@@ -57,6 +57,7 @@ struct CSearchForView::Impl {
     SearchHistories histories;
     SearchPlace place;
     std::shared_ptr<SearchServices> services;
+    std::optional<int> jobs;
 
     bool closeRequest = false; // the frame asked to close during this search
     bool paused = true;        // cleared at each search start, toggled by Pause
@@ -115,6 +116,11 @@ void CSearchForView::setResultModel(ResultListModel* model)
 void CSearchForView::setSearchServices(std::shared_ptr<SearchServices> services)
 {
     m_impl->services = std::move(services);
+}
+
+void CSearchForView::setSearchJobs(int jobs)
+{
+    m_impl->jobs = jobs;
 }
 
 void CSearchForView::setSearchPlace(const SearchPlace& place)
@@ -206,6 +212,8 @@ void CSearchForView::startSearch()
     emit statusText(text(IDS_CLEAR_RESULTS));
     if (!d.services || !d.services->localFiles || !d.services->fileTypes)
         d.services = SearchServices::makeDefault();
+    if (d.jobs)
+        d.services->jobs = *d.jobs;
     d.session.start(d.criteria, d.place, d.services);
     d.paused = false;
     emit searchStarted();

@@ -27,6 +27,8 @@ public:
     void setResultModel(ResultListModel* model);
     // The services the searches run with (the frame makes them; tests pass scripted ones).
     void setSearchServices(std::shared_ptr<SearchServices> services);
+    // Computers a network-wide search walks at once (the profile's setting).
+    void setSearchJobs(int jobs);
 
     // Written by the location tree on every selection change; a running search keeps
     // the place it started with. Shows the place path in the place box.

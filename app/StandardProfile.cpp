@@ -1,7 +1,11 @@
 // Reads and writes the standard profile in the layout the registry profile had.
 #include "app/StandardProfile.h"
 
+#include "network/ComputerPool.h"
+#include "network/SearchServices.h"
 #include "resources/StringTable.h"
+
+#include <algorithm>
 
 namespace qv {
 namespace {
@@ -9,6 +13,7 @@ const QString kRecentSection = QStringLiteral("Recent File List");
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kTypedSection = QStringLiteral("Typed Computers");
 const QString kPreviewPages = QStringLiteral("PreviewPages");
+const QString kSearchJobs = QStringLiteral("SearchJobs");
 QString recentKey(int n) { return QStringLiteral("File%1").arg(n); }
 } // namespace
 
@@ -31,6 +36,9 @@ void StandardProfile::load(QSettings& settings)
     }
     settings.endGroup();
     m_previewPages = settings.value(kSettingsSection + u'/' + kPreviewPages, 0).toInt();
+    const QVariant jobs = settings.value(kSettingsSection + u'/' + kSearchJobs);
+    m_searchJobsKept = jobs.isValid();
+    m_searchJobs = std::clamp(jobs.isValid() ? jobs.toInt() : SearchServices::kDefaultJobs, 1, ComputerPool::kMostWorkers);
     m_typedComputers.clear();
     settings.beginGroup(kTypedSection);
     for (int n = 1;; ++n) {
@@ -52,6 +60,8 @@ void StandardProfile::save(QSettings& settings) const
     settings.endGroup();
     if (m_previewPages != 0)
         settings.setValue(kSettingsSection + u'/' + kPreviewPages, m_previewPages);
+    if (m_searchJobsKept)
+        settings.setValue(kSettingsSection + u'/' + kSearchJobs, m_searchJobs);
     // Written only when the user has added a computer, so a profile that never had
     // one keeps just the standard sections.
     settings.remove(kTypedSection);

@@ -18,8 +18,8 @@ public:
     // application named by the application title (IDS_APP_TITLE).
     static std::unique_ptr<QSettings> open();
 
-    // Reads "Recent File List/File1".."File4", "Settings/PreviewPages" and the typed
-    // computers.
+    // Reads "Recent File List/File1".."File4", "Settings/PreviewPages",
+    // "Settings/SearchJobs" and the typed computers.
     void load(QSettings& settings);
     // Writes the recent-file list back (empty entries are not written) and the
     // preview value when it is not 0.
@@ -27,6 +27,9 @@ public:
 
     const QStringList& recentFiles() const { return m_recentFiles; }
     int previewPages() const { return m_previewPages; }
+    // "Settings/SearchJobs": computers a network-wide search walks at once (1 to 16;
+    // 4 when the profile does not say). Written back only when the profile held it.
+    int searchJobs() const { return m_searchJobs; }
 
     // The computers the user added to the tree by name or address ("\\\\NAME"), kept
     // in a section of their own, "Typed Computers" (Computer1, Computer2, ...).
@@ -37,6 +40,8 @@ private:
     QStringList m_recentFiles;
     QStringList m_typedComputers;
     int m_previewPages = 0;
+    int m_searchJobs = 4;
+    bool m_searchJobsKept = false;
 };
 
 } // namespace qv

@@ -49,7 +49,7 @@ constexpr OptionInfo kOptions[] = {
     {"--no-subfolders", 0, false}, {"--time-type", 0, true}, {"--from", 0, true},
     {"--to", 0, true},          {"--min-kb", 0, true},     {"--max-kb", 0, true},
     {"--format", 0, true},      {"--report", 0, true},     {"--help", 'h', false},
-    {"--user", 'U', true},      {"--authentication-file", 'A', true},
+    {"--user", 'U', true},      {"--authentication-file", 'A', true}, {"--jobs", 'j', true},
 };
 
 const OptionInfo* findOption(const std::string& arg)
@@ -91,6 +91,9 @@ const char* QvSearchOptions::usage()
            "  -A, --authentication-file FILE\n"
            "                       read username = , password = , domain = lines from FILE\n"
            "                       (without either: guest access, or a Kerberos ticket if there is one)\n"
+           "  -j, --jobs N         search up to N computers at once, each through an SMB helper\n"
+           "                       of its own (default 4; 1 one after the other; at most 16).\n"
+           "                       The rows and their order are the same whatever N is\n"
            "  -h, --help           show this help\n"
            "\n"
            "Exit status: 0 the search ran to its end, 1 it was stopped, 2 bad usage,\n"
@@ -215,6 +218,13 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
                 return false;
             }
             options.reportFile = value;
+        } else if (name == "--jobs") {
+            const auto n = wholeNumber(value, 1000000);
+            if (!n || *n < 1) {
+                error = "--jobs takes a number of computers from 1 up, not '" + value + "'";
+                return false;
+            }
+            options.jobs = static_cast<int>(*n);
         } else if (name == "--user") {
             options.login = LoginOptions::fromUserArgument(value);
         } else if (name == "--authentication-file") {

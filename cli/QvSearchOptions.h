@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cli/LoginOptions.h"
+#include "network/SearchServices.h"
 #include "search/SearchFormValues.h"
 
 #include <string>
@@ -17,6 +18,7 @@ struct QvSearchOptions {
     Format format = Format::Tsv;
     std::string reportFile;
     LoginOptions login;
+    int jobs = SearchServices::kDefaultJobs; // computers searched at once (-j); main caps it
     bool help = false;
 
     // Parses the arguments (without the program name). On bad usage returns false

@@ -3,6 +3,7 @@
 #include "cli/QvSearchOptions.h"
 #include "cli/RowCollector.h"
 #include "cli/RowPrinter.h"
+#include "network/ComputerPool.h"
 #include "network/LanNetwork.h"
 #include "network/SearchJobBuilder.h"
 #include "network/SearchServices.h"
@@ -11,6 +12,7 @@
 #include "results/HtmlReport.h"
 #include "search/CriteriaReader.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <limits>
@@ -105,6 +107,10 @@ int main(int argc, char** argv)
     credentials.domain = options.login.domain;
     credentials.kerberos = options.login.user.empty() ? LoginOptions::hasKerberosTicket() : false;
     const std::shared_ptr<SearchServices> services = SearchServices::forCommandLine(credentials);
+    services->jobs = std::min(options.jobs, ComputerPool::kMostWorkers);
+    if (options.jobs > ComputerPool::kMostWorkers)
+        std::fprintf(stderr, "qvsearch: --jobs %d is more than %d helpers; searching %d computers at once\n",
+                     options.jobs, ComputerPool::kMostWorkers, ComputerPool::kMostWorkers);
 
     std::setvbuf(stdout, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, 1 << 16);
     RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO));

@@ -1,56 +1,63 @@
 #include "network/NetworkWalk.h"
 
+#include "network/ComputerWalk.h"
 #include "network/EnumerationLoop.h"
+#include "network/NetworkRows.h"
 #include "platform/FileSystem.h"
 #include "resources/StringTable.h"
-#include "results/CellFormat.h"
-#include "results/ResultRow.h"
-#include "platform/CaseFold.h"
-#include "search/FolderWalk.h"
-#include "search/NamePattern.h"
-#include "search/SearchCriteria.h"
 #include "results/SearchSink.h"
+#include "search/SearchCriteria.h"
 #include "search/SearchState.h"
 #include "search/StopRequest.h"
 #include "search/TypeTable.h"
 
-#include <algorithm>
-
 namespace qv {
 
-NetworkWalk::NetworkWalk(Services services) : m_services(services) {}
+NetworkWalk::NetworkWalk(Services services) : m_services(std::move(services)) {}
 
 NetworkWalk::~NetworkWalk() = default;
+
+SearchSink& NetworkWalk::sink()
+{
+    return m_pool ? m_pool->walkSink() : m_services.sink;
+}
 
 bool NetworkWalk::walk(const SearchCriteria& criteria, const SearchTarget& target, SearchState& state)
 {
     m_criteria = &criteria;
     m_state = &state;
-    m_folderWalk = std::make_unique<FolderWalk>(
-        criteria, state,
-        FolderWalk::Services{m_services.shareFiles, m_services.fileTypes, m_services.sink, m_services.stop});
-    // A network name fits a name part when it contains the part's pattern less its
-    // "*"s, "?" standing for any one character.
-    m_nameTests.clear();
-    for (const std::string& pattern : criteria.namePatterns) {
-        std::string text = pattern;
-        text.erase(std::remove(text.begin(), text.end(), '*'), text.end());
-        m_nameTests.push_back("*" + text + "*");
-    }
+    m_rows = std::make_unique<NetworkRows>(criteria);
+    m_computers = std::make_unique<ComputerWalk>(
+        criteria, state, *m_rows,
+        ComputerWalk::Services{m_services.enumerator, m_services.shareFiles, m_services.fileTypes, m_services.sink,
+                               m_services.stop});
+    // Only a walk over computers has computers to share out.
+    const bool parallel = m_services.jobs > 1 && m_services.makeHelper && target.level <= LevelWorkgroup &&
+                          criteria.subFolders && criteria.walkDepth >= DepthShares;
+    if (parallel)
+        m_pool = std::make_unique<ComputerPool>(
+            m_services.jobs, criteria, state, *m_rows,
+            ComputerPool::Services{m_services.makeHelper, m_services.fileTypes, m_services.sink, m_services.stop});
+    bool completed = true;
     switch (target.level) {
-    case LevelEntireNetwork: return entireNetwork();
-    case LevelWorkgroup: return workgroupStep(criteria.lookInPath);
-    case LevelComputer: return computerStep(criteria.lookInPath);
-    case LevelShare: return shareStep(criteria.lookInPath);
-    default: return true;
+    case LevelEntireNetwork: completed = entireNetwork(); break;
+    case LevelWorkgroup: completed = workgroupStep(criteria.lookInPath); break;
+    case LevelComputer: completed = computerStep(criteria.lookInPath); break;
+    case LevelShare: completed = m_computers->walkShare(state.currentWorkgroup, criteria.lookInPath); break;
+    default: break;
     }
+    if (m_pool) {
+        completed = m_pool->finish() && completed;
+        m_pool.reset();
+    }
+    return completed;
 }
 
 bool NetworkWalk::entireNetwork()
 {
     if (m_services.stop.shouldStop())
         return false;
-    m_services.sink.showStatus(std::string(loadString(IDS_SEARCH_ENTIRE_NETWORK)));
+    sink().showStatus(std::string(loadString(IDS_SEARCH_ENTIRE_NETWORK)));
     m_depth = -1;
     return descend(EnumContainer::root());
 }
@@ -71,7 +78,7 @@ bool NetworkWalk::descend(const EnumContainer& container)
                 return descend(EnumContainer::ofEntry(entry));
             if (m_depth == 1) {
                 if (m_criteria->typeMask & TypeWorkgroups)
-                    nameTest(entry.remoteName, RowKind::Workgroup);
+                    m_rows->test(entry.remoteName, NetworkRows::Kind::Workgroup, {}, sink(), *m_state);
                 if (m_criteria->subFolders)
                     return workgroupStep(entry.remoteName);
             }
@@ -86,7 +93,7 @@ bool NetworkWalk::workgroupStep(const std::string& name)
         return false;
     if (m_criteria->walkDepth < DepthComputers)
         return true;
-    m_services.sink.showStatus(std::string(loadString(IDS_SEARCH_WORKGROUP)) + name + " ...");
+    sink().showStatus(std::string(loadString(IDS_SEARCH_WORKGROUP)) + name + " ...");
     m_state->currentWorkgroup = name;
     EnumerationUser user;
     user.kind = EnumKind::QVGroup;
@@ -94,7 +101,8 @@ bool NetworkWalk::workgroupStep(const std::string& name)
     const EnumOutcome outcome = EnumerationLoop::run(
         m_services.enumerator, EnumContainer::named(name), user, [this](const NetResource& entry) {
             if (m_criteria->typeMask & TypeComputers)
-                nameTest(entry.remoteName, RowKind::Computer);
+                m_rows->test(entry.remoteName, NetworkRows::Kind::Computer, m_state->currentWorkgroup, sink(),
+                             *m_state);
             return !m_criteria->subFolders || computerStep(entry.remoteName);
         });
     return outcome != EnumOutcome::Stopped;
@@ -102,73 +110,11 @@ bool NetworkWalk::workgroupStep(const std::string& name)
 
 bool NetworkWalk::computerStep(const std::string& name)
 {
-    if (m_services.stop.shouldStop())
-        return false;
-    if (m_criteria->walkDepth < DepthShares)
-        return true;
-    m_services.sink.showStatus(std::string(loadString(IDS_SEARCH_COMPUTER)) + m_state->currentWorkgroup + name + " ...");
     m_state->currentComputer = name;
-    EnumerationUser user;
-    user.kind = EnumKind::QVMachine;
-    user.reuseNameRecord = true;
-    const EnumOutcome outcome = EnumerationLoop::run(
-        m_services.enumerator, EnumContainer::named(name), user, [this](const NetResource& entry) {
-            const int mask = m_criteria->typeMask;
-            if (mask & (TypePrinters | TypeShares)) {
-                // A printer share is a printer row only when printers are asked for;
-                // otherwise it counts as a shared folder.
-                if (entry.print && (mask & TypePrinters))
-                    nameTest(entry.remoteName, RowKind::Printer);
-                else if (mask & TypeShares)
-                    nameTest(entry.remoteName, RowKind::Share);
-            }
-            return !m_criteria->subFolders || shareStep(entry.remoteName);
-        });
-    return outcome != EnumOutcome::Stopped;
-}
-
-bool NetworkWalk::shareStep(const std::string& path)
-{
-    if (m_services.stop.shouldStop())
-        return false;
-    if (m_criteria->walkDepth < DepthFolders)
-        return true;
-    m_services.sink.showStatus(std::string(loadString(IDS_SEARCH_SHARE)) + m_state->currentWorkgroup + path + " ...");
-    return m_folderWalk->walk(path);
-}
-
-void NetworkWalk::nameTest(const std::string& name, RowKind kind)
-{
-    const std::string upperName = CaseFold::toUpper(name);
-    for (std::size_t i = 0; i < m_nameTests.size(); ++i)
-        if (wildcardMatch(m_nameTests[i], upperName))
-            addRow(upperName, kind, i);
-}
-
-void NetworkWalk::addRow(const std::string& upperName, RowKind kind, std::size_t partIndex)
-{
-    ResultRow row;
-    row.cell(Column::Name) = CellFormat::displayText(upperName);
-    switch (kind) {
-    case RowKind::Workgroup:
-        row.image = ImageWorkgroup;
-        row.cell(Column::Type) = loadString(IDS_KIND_WORKGROUP);
-        break;
-    case RowKind::Computer:
-        row.image = ImageComputer;
-        row.cell(Column::Path) = CellFormat::displayText(m_state->currentWorkgroup);
-        row.cell(Column::Type) = loadString(IDS_KIND_COMPUTER);
-        break;
-    case RowKind::Printer:
-    case RowKind::Share:
-        row.image = kind == RowKind::Printer ? ImagePrinter : ImageShare;
-        row.cell(Column::Path) = CellFormat::displayText(m_state->currentWorkgroup + m_state->currentComputer);
-        row.cell(Column::Type) = loadString(kind == RowKind::Printer ? IDS_KIND_PRINTER : IDS_KIND_SHARE);
-        break;
-    }
-    row.cell(Column::Match) = CellFormat::displayText(m_criteria->nameParts[partIndex]);
-    m_services.sink.addRow(std::move(row));
-    m_state->foundCount.fetch_add(1, std::memory_order_relaxed);
+    if (!m_pool)
+        return m_computers->walk(m_state->currentWorkgroup, name);
+    m_pool->walkComputer(m_state->currentWorkgroup, name);
+    return !m_services.stop.shouldStop();
 }
 
 } // namespace qv

@@ -1,20 +1,22 @@
 // The search's walk down the network: workgroups, computers and shares whose names
 // fit the name patterns become rows, and every share reached is searched by the
-// folder walk.
+// folder walk. With more than one job the computers are searched at the same time
+// (ComputerPool), and the rows still come in the order of the walk of one at a time.
 #pragma once
 
+#include "network/ComputerPool.h"
 #include "network/NetworkEnumerator.h"
 #include "search/SearchRunner.h"
 
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace qv {
 
+class ComputerWalk;
 class FileSystem;
 class FileTypeInfo;
-class FolderWalk;
+class NetworkRows;
 class SearchSink;
 class StopRequest;
 
@@ -26,6 +28,9 @@ public:
         FileTypeInfo& fileTypes;
         SearchSink& sink;
         StopRequest& stop;
+        // Computers searched at once; 1 (or no maker of helpers) walks them one by one.
+        int jobs = 1;
+        ComputerPool::HelperMaker makeHelper = {};
     };
 
     explicit NetworkWalk(Services services);
@@ -35,22 +40,20 @@ public:
     bool walk(const SearchCriteria& criteria, const SearchTarget& target, SearchState& state) override;
 
 private:
-    enum class RowKind { Workgroup, Computer, Printer, Share };
-
     bool entireNetwork();
     bool descend(const EnumContainer& container);
     bool workgroupStep(const std::string& name);
     bool computerStep(const std::string& name);
-    bool shareStep(const std::string& path);
-    void nameTest(const std::string& name, RowKind kind);
-    void addRow(const std::string& upperName, RowKind kind, std::size_t partIndex);
+    // Where the walk's own rows and texts go: the sink, or its place in the pool's order.
+    SearchSink& sink();
 
     Services m_services;
     const SearchCriteria* m_criteria = nullptr;
     SearchState* m_state = nullptr;
-    std::unique_ptr<FolderWalk> m_folderWalk;
-    std::vector<std::string> m_nameTests; // per name part: "*" + pattern less its "*"s + "*"
-    int m_depth = -1;                     // of the entire-network walk's batches
+    std::unique_ptr<NetworkRows> m_rows;
+    std::unique_ptr<ComputerWalk> m_computers; // the computers walked on this thread
+    std::unique_ptr<ComputerPool> m_pool;      // or those walked in parallel
+    int m_depth = -1;                          // of the entire-network walk's batches
 };
 
 } // namespace qv

@@ -2,9 +2,37 @@
 
 #include "network/NetworkWalk.h"
 #include "network/SearchServices.h"
+#include "network/SmbNetworkEnumerator.h"
 #include "platform/SmbClient.h"
+#include "platform/SmbFileSystem.h"
 
 namespace qv {
+namespace {
+
+// A helper of its own for each worker of a parallel walk: a new SMB client with the
+// services' accounts and directory, its enumerator and its file system.
+ComputerPool::HelperMaker helperMaker(const SearchServices& services)
+{
+    if (!services.newSmbClient || !services.directory)
+        return {};
+    auto newClient = services.newSmbClient;
+    std::shared_ptr<NetworkDirectory> directory = services.directory;
+    return [newClient, directory] {
+        std::shared_ptr<SmbClient> client = newClient();
+        ComputerPool::Helper helper;
+        helper.keepAlive = client;
+        helper.enumerator = std::make_unique<SmbNetworkEnumerator>(*client, directory);
+        helper.shareFiles = std::make_shared<SmbFileSystem>(client);
+        std::weak_ptr<SmbClient> weak = client;
+        helper.abort = [weak] {
+            if (auto c = weak.lock())
+                c->abort();
+        };
+        return helper;
+    };
+}
+
+} // namespace
 
 std::unique_ptr<SearchJob> SearchJobBuilder::build(const SearchCriteria& criteria, const SearchPlace& place,
                                                    const std::shared_ptr<SearchServices>& services, SearchSink& sink)
@@ -18,9 +46,11 @@ std::unique_ptr<SearchJob> SearchJobBuilder::build(const SearchCriteria& criteri
         std::shared_ptr<NetworkEnumerator> enumerator = services->enumerator;
         std::shared_ptr<FileSystem> files = services->networkFiles;
         std::shared_ptr<FileTypeInfo> types = services->fileTypes;
-        s.makeNetworkWalk = [enumerator, files, types](SearchSink& walkSink, StopRequest& stop) {
-            return std::unique_ptr<NetworkSearch>(
-                std::make_unique<NetworkWalk>(NetworkWalk::Services{*enumerator, *files, *types, walkSink, stop}));
+        const int jobs = services->jobs;
+        ComputerPool::HelperMaker makeHelper = helperMaker(*services);
+        s.makeNetworkWalk = [enumerator, files, types, jobs, makeHelper](SearchSink& walkSink, StopRequest& stop) {
+            return std::unique_ptr<NetworkSearch>(std::make_unique<NetworkWalk>(
+                NetworkWalk::Services{*enumerator, *files, *types, walkSink, stop, jobs, makeHelper}));
         };
     }
     if (services->smb) {

@@ -24,7 +24,8 @@ struct SmbEnumeration {
     SmbNetworkEnumerator enumerator;
 };
 
-std::shared_ptr<SearchServices> servicesOver(std::shared_ptr<SmbClient> smb, std::shared_ptr<NetworkDirectory> directory)
+std::shared_ptr<SearchServices> servicesOver(std::shared_ptr<SmbClient> smb, std::shared_ptr<NetworkDirectory> directory,
+                                             std::function<void(const std::shared_ptr<SmbClient>&)> logOn)
 {
     auto services = std::make_shared<SearchServices>();
     services->localFiles = std::make_shared<LocalFileSystem>();
@@ -35,6 +36,14 @@ std::shared_ptr<SearchServices> servicesOver(std::shared_ptr<SmbClient> smb, std
     auto enumeration = std::make_shared<SmbEnumeration>(services->smb, services->directory);
     services->enumerator = std::shared_ptr<NetworkEnumerator>(enumeration, &enumeration->enumerator);
     services->fileTypes = std::make_shared<MimeFileTypeInfo>();
+    std::weak_ptr<NetworkDirectory> weakDirectory = services->directory;
+    services->newSmbClient = [logOn, weakDirectory] {
+        auto client = std::make_shared<SmbClient>();
+        logOn(client);
+        if (auto directory = weakDirectory.lock())
+            LanNetwork::connect(directory, client);
+        return client;
+    };
     return services;
 }
 
@@ -49,14 +58,19 @@ std::shared_ptr<SearchServices> SearchServices::makeDefault(const std::shared_pt
         credentials->attach(smb);
     // The window's directory: what the tree's discovery found, the typed computers,
     // and the addresses to reach them.
-    return servicesOver(std::move(smb), LanNetwork::sharedDirectory());
+    std::weak_ptr<CredentialStore> store = credentials;
+    return servicesOver(std::move(smb), LanNetwork::sharedDirectory(), [store](const std::shared_ptr<SmbClient>& client) {
+        if (auto s = store.lock())
+            s->attach(client);
+    });
 }
 
 std::shared_ptr<SearchServices> SearchServices::forCommandLine(const SmbCredentials& credentials)
 {
     auto smb = std::make_shared<SmbClient>();
     smb->setDefaultCredentials(credentials);
-    return servicesOver(std::move(smb), LanNetwork::makeDirectory());
+    return servicesOver(std::move(smb), LanNetwork::makeDirectory(),
+                        [credentials](const std::shared_ptr<SmbClient>& client) { client->setDefaultCredentials(credentials); });
 }
 
 } // namespace qv

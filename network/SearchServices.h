@@ -3,6 +3,7 @@
 // forCommandLine(); tests fill in scripted ones.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 namespace qv {
@@ -27,6 +28,12 @@ public:
     std::shared_ptr<SmbClient> smb;
     // The computers discovery found, with their addresses; null for scripted services.
     std::shared_ptr<NetworkDirectory> directory;
+    // Another helper like `smb` (same accounts, same directory), for a walk that
+    // searches several computers at once; empty for scripted services.
+    std::function<std::shared_ptr<SmbClient>()> newSmbClient;
+    // Computers a network-wide search walks at the same time (1: one after the other).
+    int jobs = kDefaultJobs;
+    static constexpr int kDefaultJobs = 4;
 
     // Local POSIX files, one SMB helper for the searches (enumeration and files)
     // and the shared MIME database in Japanese. The helper logs on with the accounts

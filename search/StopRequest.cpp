@@ -5,14 +5,30 @@ namespace qv {
 void StopRequest::request()
 {
     std::function<void()> onRequest;
+    std::vector<std::function<void()>> more;
     {
         std::lock_guard lock(m_mutex);
         m_stop.store(true, std::memory_order_release);
         onRequest = m_onRequest;
+        more = m_moreOnRequest;
     }
     m_wake.notify_all();
     if (onRequest)
         onRequest();
+    for (const auto& hook : more)
+        hook();
+}
+
+void StopRequest::addOnRequest(std::function<void()> onRequest)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_stop.load(std::memory_order_relaxed)) {
+            m_moreOnRequest.push_back(std::move(onRequest));
+            return;
+        }
+    }
+    onRequest();
 }
 
 void StopRequest::setOnRequest(std::function<void()> onRequest)
@@ -50,6 +66,7 @@ bool StopRequest::shouldStop()
 void StopRequest::reset()
 {
     std::lock_guard lock(m_mutex);
+    m_moreOnRequest.clear();
     m_stop.store(false, std::memory_order_release);
     m_paused.store(false, std::memory_order_release);
 }

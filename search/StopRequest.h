@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 namespace qv {
 
@@ -29,9 +30,13 @@ public:
     // Called (on the requesting thread) each time the stop is requested: ends what
     // cannot see the request by itself, such as an SMB call blocked on a silent server.
     void setOnRequest(std::function<void()> onRequest);
+    // One more such hook, beside that one (the helpers of a walk that runs in
+    // parallel); called at once when the stop was requested already.
+    void addOnRequest(std::function<void()> onRequest);
 
 private:
     std::function<void()> m_onRequest;
+    std::vector<std::function<void()>> m_moreOnRequest;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_paused{false};
     std::mutex m_mutex;

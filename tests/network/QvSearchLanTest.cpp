@@ -335,6 +335,48 @@ TEST_F(QvSearchLan, EntireNetworkSearchFindsEveryHostInTheSameOrderEachTime)
     EXPECT_EQ(second.out, first.out);
 }
 
+// The computers searched at once hand their rows on in the order of the walk of one
+// computer after the other: the output is the same byte for byte.
+TEST_F(QvSearchLan, EveryNumberOfJobsGivesTheSameRowsInTheSameOrder)
+{
+    const ProcessResult one = qvsearch({"-j", "1", "-n", "*-note.txt;readme.txt;notes.txt;log.txt;*.md;qv", "-c", "e", ""});
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_GT(one.lines(), 20) << one.out;
+    for (const char* jobs : {"3", "16"}) {
+        const ProcessResult many = qvsearch({"-j", jobs, "-n", "*-note.txt;readme.txt;notes.txt;log.txt;*.md;qv", "-c", "e", ""});
+        EXPECT_EQ(many.status, 0) << many.err;
+        EXPECT_EQ(many.out, one.out) << jobs << " jobs";
+        EXPECT_EQ(many.err, one.err);
+    }
+    const ProcessResult tooMany = qvsearch({"-j", "1000", "-t", "3", "QVGROUP1"});
+    EXPECT_EQ(tooMany.status, 0);
+    EXPECT_NE(tooMany.err.find("--jobs 1000 is more than 16 helpers"), std::string::npos) << tooMany.err;
+}
+
+namespace {
+
+int runningHelpers()
+{
+    int count = 0;
+    const ProcessResult r = runProcess({"/usr/bin/pgrep", "-x", "qv-smb"});
+    for (char c : r.out)
+        count += c == '\n';
+    return count;
+}
+
+} // namespace
+
+TEST_F(QvSearchLan, NoHelperOutlivesTheSearchWhenItEndsOrIsStopped)
+{
+    const int before = runningHelpers();
+    const ProcessResult ended = qvsearch({"-j", "4", "-n", "*.txt", ""});
+    EXPECT_EQ(ended.status, 0) << ended.err;
+    EXPECT_EQ(runningHelpers(), before) << "after the end";
+    const ProcessResult stopped = qvsearch({"-j", "4", "-n", "*.txt", ""}, static_cast<int>(ended.seconds * 1000 / 2));
+    EXPECT_EQ(stopped.status, 1) << stopped.err;
+    EXPECT_EQ(runningHelpers(), before) << "after Ctrl-C";
+}
+
 TEST_F(QvSearchLan, NamesOnlyDiscoveryKnowsResolveAndAddressesWork)
 {
     for (const auto& [place, row] : std::vector<std::pair<std::string, std::string>>{

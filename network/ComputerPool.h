@@ -1,0 +1,90 @@
+// Computers of a network walk searched at the same time, each through a helper of its
+// own, their rows handed on in the order a walk of one computer after the other gives.
+#pragma once
+
+#include "network/OrderedSink.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qv {
+
+class FileSystem;
+class FileTypeInfo;
+class NetworkEnumerator;
+class NetworkRows;
+class SearchSink;
+class StopRequest;
+struct SearchCriteria;
+struct SearchState;
+
+class ComputerPool final {
+public:
+    // What one worker reaches the network with: the SMB library serves one thread per
+    // process, so every worker has a helper of its own.
+    struct Helper {
+        std::shared_ptr<void> keepAlive; // what the members below refer to; goes last
+        std::unique_ptr<NetworkEnumerator> enumerator;
+        std::shared_ptr<FileSystem> shareFiles;
+        std::function<void()> abort; // ends a call waiting on a silent server
+    };
+    using HelperMaker = std::function<Helper()>;
+
+    struct Services {
+        HelperMaker makeHelper;
+        FileTypeInfo& fileTypes;
+        SearchSink& sink;
+        StopRequest& stop;
+    };
+
+    // Up to `workers` computers at once.
+    ComputerPool(int workers, const SearchCriteria& criteria, SearchState& state, const NetworkRows& rows,
+                 Services services);
+    // Stops and waits for the workers, when finish() did not.
+    ~ComputerPool();
+    ComputerPool(const ComputerPool&) = delete;
+    ComputerPool& operator=(const ComputerPool&) = delete;
+
+    // Where the walk's own rows and texts go now: after every computer queued so far.
+    SearchSink& walkSink() { return *m_walkPart; }
+    // Queues the computer after everything the walk gave so far.
+    void walkComputer(const std::string& workgroup, const std::string& computer);
+    // Waits until every computer queued has been searched and everything has gone on
+    // to the sink; false when the stop request ended the walk.
+    bool finish();
+
+    // The most workers a pool takes, whatever is asked for.
+    static constexpr int kMostWorkers = 16;
+
+private:
+    struct Job {
+        std::string workgroup;
+        std::string computer;
+        OrderedSink::Part* part;
+    };
+    void work();
+    void stopWorkers();
+
+    const SearchCriteria& m_criteria;
+    SearchState& m_state;
+    const NetworkRows& m_rows;
+    Services m_services;
+    const int m_workers;
+    OrderedSink m_order;
+    OrderedSink::Part* m_walkPart;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Job> m_jobs;
+    bool m_closed = false;
+    std::vector<std::thread> m_threads;
+    bool m_finished = false;
+};
+
+} // namespace qv

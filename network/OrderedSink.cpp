@@ -1,0 +1,66 @@
+#include "network/OrderedSink.h"
+
+namespace qv {
+
+OrderedSink::~OrderedSink() = default;
+
+OrderedSink::Part& OrderedSink::open()
+{
+    std::lock_guard lock(m_mutex);
+    m_parts.push_back(std::unique_ptr<Part>(new Part(*this)));
+    return *m_parts.back();
+}
+
+void OrderedSink::finish(Part& part)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        part.m_finished = true;
+    }
+    pump();
+}
+
+void OrderedSink::Part::addRow(ResultRow row) { m_owner.add(*this, std::move(row)); }
+
+void OrderedSink::Part::showStatus(const std::string& text) { m_owner.add(*this, text); }
+
+void OrderedSink::add(Part& part, Part::Event event)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        // A part that waits keeps its rows but only its latest text: texts replace each
+        // other in the status bar, and a long wait must not pile them up.
+        const bool isText = std::holds_alternative<std::string>(event);
+        if (isText && !part.m_waiting.empty() && std::holds_alternative<std::string>(part.m_waiting.back()) &&
+            m_parts.front().get() != &part)
+            part.m_waiting.back() = std::move(event);
+        else
+            part.m_waiting.push_back(std::move(event));
+    }
+    pump();
+}
+
+void OrderedSink::pump()
+{
+    std::lock_guard handingOn(m_handingOn);
+    for (;;) {
+        std::vector<Part::Event> events;
+        {
+            std::lock_guard lock(m_mutex);
+            while (!m_parts.empty() && m_parts.front()->m_finished && m_parts.front()->m_waiting.empty())
+                m_parts.pop_front();
+            if (m_parts.empty() || m_parts.front()->m_waiting.empty())
+                return;
+            events.swap(m_parts.front()->m_waiting);
+        }
+        // The sink may wait for room (the window's queue): no lock of the parts is held.
+        for (Part::Event& event : events) {
+            if (auto* row = std::get_if<ResultRow>(&event))
+                m_out.addRow(std::move(*row));
+            else
+                m_out.showStatus(std::get<std::string>(event));
+        }
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,211 @@
+// Computers searched at the same time: the rows and their order are those of the walk
+// of one computer after the other, Stop ends every helper's walk, Pause holds them all.
+#include "network/NetworkWalk.h"
+#include "network/OrderedSink.h"
+#include "search/CriteriaReader.h"
+#include "search/SearchRunner.h"
+#include "search/SearchState.h"
+#include "search/StopRequest.h"
+#include "tests/support/FakeFileTypes.h"
+#include "tests/support/MemoryFileSystem.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/ScriptedNetwork.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <random>
+#include <thread>
+
+using namespace qv;
+using namespace qv::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(OrderedSink, PartsComeOutInTheirOrderWhateverTheThreadsDo)
+{
+    RecordingSink out;
+    OrderedSink order(out);
+    constexpr int kParts = 12;
+    std::vector<OrderedSink::Part*> parts;
+    for (int p = 0; p < kParts; ++p)
+        parts.push_back(&order.open());
+    std::vector<std::thread> threads;
+    for (int p = kParts - 1; p >= 0; --p)
+        threads.emplace_back([&, p] {
+            std::mt19937 rng(static_cast<unsigned>(p));
+            for (int r = 0; r < 50; ++r) {
+                ResultRow row;
+                row.cell(Column::Name) = std::to_string(p) + "." + std::to_string(r);
+                parts[static_cast<std::size_t>(p)]->addRow(std::move(row));
+                parts[static_cast<std::size_t>(p)]->showStatus("part " + std::to_string(p));
+                if (rng() % 4 == 0)
+                    std::this_thread::sleep_for(std::chrono::microseconds(rng() % 300));
+            }
+            order.finish(*parts[static_cast<std::size_t>(p)]);
+        });
+    for (std::thread& t : threads)
+        t.join();
+    ASSERT_EQ(out.rows.count(), kParts * 50);
+    for (int i = 0; i < kParts * 50; ++i)
+        EXPECT_EQ(out.rows.at(kParts * 50 - 1 - i).cell(Column::Name), std::to_string(i / 50) + "." + std::to_string(i % 50));
+    // A part that waited kept only its latest text between two rows; none was lost at the end.
+    EXPECT_EQ(out.statuses.back(), "part " + std::to_string(kParts - 1));
+}
+
+// Workgroups of computers with shares of a few folders and files; listings take a
+// little time that differs from folder to folder, so that computers searched at once
+// end in any order.
+struct ScriptedLan {
+    MemoryFileSystem files;
+    std::function<void(const std::string&)> onList;
+
+    ScriptedLan()
+    {
+        for (int w = 0; w < 3; ++w)
+            for (int c = 0; c < 5; ++c)
+                for (const char* share : {"docs", "lp", "data"})
+                    for (int d = 0; d < 3; ++d) {
+                        const std::string folder = "\\\\PC" + std::to_string(w) + std::to_string(c) + "\\" + share +
+                                                   (d ? "\\sub" + std::to_string(d) : "");
+                        files.addFile(folder, memoryFile("report" + std::to_string(d) + ".txt", 100 * d));
+                        files.addFile(folder, memoryFile("notes.md"));
+                    }
+        files.onList = [this](const std::string& path) {
+            std::this_thread::sleep_for(std::chrono::microseconds(std::hash<std::string>{}(path) % 700));
+            if (onList)
+                onList(path);
+        };
+    }
+
+    std::unique_ptr<ScriptedNetwork> network() const
+    {
+        auto net = std::make_unique<ScriptedNetwork>();
+        for (int w = 0; w < 3; ++w) {
+            std::map<std::string, std::vector<std::string>> computers;
+            for (int c = 0; c < 5; ++c)
+                computers["PC" + std::to_string(w) + std::to_string(c)] = {"docs", "lp", "data"};
+            net->addWorkgroup("GROUP" + std::to_string(w), computers);
+        }
+        return net;
+    }
+};
+
+struct ParallelSearch {
+    SearchCriteria criteria;
+    SearchState state;
+    RecordingSink sink;
+    StopRequest stop;
+    FakeFileTypes types;
+    std::atomic<int> helpersMade{0};
+    std::atomic<int> aborts{0};
+    bool completed = false;
+
+    void run(ScriptedLan& lan, const std::string& place, int jobs, const std::string& name = "report;notes", int type = 0)
+    {
+        SearchFormValues form;
+        form.nameText = name;
+        form.typeIndex = type;
+        SearchHistories histories;
+        CriteriaReader::read(form, SearchPlace::fromText(place), criteria, histories);
+        const std::unique_ptr<ScriptedNetwork> net = lan.network();
+        auto shareFiles = std::shared_ptr<FileSystem>(&lan.files, [](FileSystem*) {});
+        ComputerPool::HelperMaker makeHelper = [&] {
+            ++helpersMade;
+            ComputerPool::Helper helper;
+            helper.enumerator = lan.network();
+            helper.shareFiles = shareFiles;
+            helper.abort = [this] { ++aborts; };
+            return helper;
+        };
+        NetworkWalk walk({*net, lan.files, types, sink, stop, jobs, makeHelper});
+        SearchRunner runner({lan.files, &lan.files, &walk, types, sink, stop});
+        completed = runner.run(criteria, SearchTarget::of(SearchPlace::fromText(place)), state);
+        EXPECT_EQ(net->openEnumerations(), 0);
+    }
+
+    // Every cell and the image of every row, oldest first.
+    Strings rows() const
+    {
+        Strings out;
+        for (std::int64_t i = sink.rows.count() - 1; i >= 0; --i) {
+            const ResultRow& r = sink.rows.at(i);
+            std::string line = std::to_string(r.image);
+            for (const std::string& cell : r.cells)
+                line += "|" + cell;
+            out.push_back(line);
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(ParallelWalk, SameRowsInTheSameOrderAsOneComputerAfterTheOther)
+{
+    ScriptedLan lan;
+    for (const auto& [place, type] : std::vector<std::pair<std::string, int>>{{"", 0}, {"GROUP1", 0}, {"", 2}, {"", 1}}) {
+        SCOPED_TRACE("place '" + place + "', type " + std::to_string(type));
+        ParallelSearch one;
+        one.run(lan, place, 1, "report;notes;pc0;lp", type);
+        ASSERT_TRUE(one.completed);
+        ASSERT_GT(one.rows().size(), 20u);
+        EXPECT_EQ(one.helpersMade.load(), 0) << "one job walks on the search's own helper";
+        for (int jobs : {2, 4, 16}) {
+            ParallelSearch many;
+            many.run(lan, place, jobs, "report;notes;pc0;lp", type);
+            EXPECT_TRUE(many.completed);
+            EXPECT_EQ(many.rows(), one.rows()) << jobs << " jobs";
+            EXPECT_EQ(many.state.foundCount.load(), one.state.foundCount.load());
+            EXPECT_EQ(many.sink.statuses.back(), one.sink.statuses.back()) << "the count text comes last";
+            EXPECT_LE(many.helpersMade.load(), jobs);
+        }
+    }
+}
+
+TEST(ParallelWalk, StopEndsEveryHelpersWalkAndKeepsWhatWasFound)
+{
+    ScriptedLan lan;
+    ParallelSearch search;
+    std::atomic<int> listings{0};
+    lan.onList = [&](const std::string&) {
+        if (++listings == 30)
+            search.stop.request();
+    };
+    search.run(lan, "", 4);
+    EXPECT_FALSE(search.completed);
+    EXPECT_LT(listings.load(), 30 + 4 * 3) << "each helper ends within a step or so";
+    EXPECT_EQ(search.aborts.load(), search.helpersMade.load()) << "every helper was aborted once";
+    EXPECT_GT(search.sink.rows.count(), 0) << "rows found before the stop are kept";
+    EXPECT_NE(search.sink.statuses.back().find("個見つかりました"), std::string::npos);
+}
+
+TEST(ParallelWalk, PauseHoldsEveryHelper)
+{
+    ScriptedLan lan;
+    ParallelSearch search;
+    std::atomic<int> listings{0};
+    std::atomic<bool> paused{false};
+    std::atomic<int> whilePaused{0};
+    lan.onList = [&](const std::string&) {
+        if (paused)
+            ++whilePaused;
+        if (++listings == 20) {
+            search.stop.pause();
+            paused = true;
+            std::thread([&] {
+                std::this_thread::sleep_for(150ms);
+                paused = false;
+                search.stop.resume();
+            }).detach();
+        }
+    };
+    search.run(lan, "", 4);
+    EXPECT_TRUE(search.completed);
+    // The helpers that were inside a listing when the pause came finish it; then they hold.
+    EXPECT_LE(whilePaused.load(), 4);
+}
