@@ -191,20 +191,22 @@ TEST(ParallelWalk, PauseHoldsEveryHelper)
     std::atomic<int> listings{0};
     std::atomic<bool> paused{false};
     std::atomic<int> whilePaused{0};
+    std::thread resumer;
     lan.onList = [&](const std::string&) {
         if (paused)
             ++whilePaused;
         if (++listings == 20) {
             search.stop.pause();
             paused = true;
-            std::thread([&] {
+            resumer = std::thread([&] {
                 std::this_thread::sleep_for(150ms);
                 paused = false;
                 search.stop.resume();
-            }).detach();
+            });
         }
     };
     search.run(lan, "", 4);
+    resumer.join();
     EXPECT_TRUE(search.completed);
     // The helpers that were inside a listing when the pause came finish it; then they hold.
     EXPECT_LE(whilePaused.load(), 4);
