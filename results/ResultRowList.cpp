@@ -115,44 +115,76 @@ const std::string& ResultRowList::cellText(std::int64_t displayIndex, Column col
 
 void ResultRowList::sort(Column column, bool ascending)
 {
+    setOrder(sortedOrder(column, ascending));
+}
+
+std::vector<std::int64_t> ResultRowList::sortedOrder(Column column, bool ascending,
+                                                     const std::atomic<bool>* cancelled) const
+{
     // Sort items carry 32-bit keys; a list that size is far beyond what a view shows.
     if (m_rows.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("too many result rows to sort");
-    std::optional<FoldedCells> folded;
-    std::vector<SortItem> items;
-    if (column == Column::Size) {
-        items = itemsInDisplayOrder(m_rows, m_order, [this](std::size_t key) {
-            const std::int64_t value = RowCompare::sizeValue(m_rows[key].cell(Column::Size));
-            // Flipping the sign bit orders signed values as unsigned ones.
-            return SortItem{static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63), 0, 0, 0};
-        });
-    } else {
-        folded.emplace(m_rows, column);
-        items = itemsInDisplayOrder(m_rows, m_order, [&folded](std::size_t key) {
-            const std::string_view text = folded->at(static_cast<std::int64_t>(key));
-            const auto length = static_cast<std::uint32_t>(std::min(text.size(), kPrefixBytes + 1));
-            return SortItem{bigEndian(text, 0), bigEndian(text, 8), 0, length};
-        });
-    }
-    // Equal prefixes of longer texts are told apart by the whole folded texts, which
-    // is RowCompare::compareTextKeys: zero padding orders a text before its extensions.
-    auto less = [&](const SortItem& a, const SortItem& b) {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        // Texts that fit in the prefix are equal but for zero bytes at their ends.
-        if (a.length <= kPrefixBytes || b.length <= kPrefixBytes)
-            return a.length < b.length;
-        return RowCompare::compareTextKeys(folded->at(a.key), folded->at(b.key)) < 0;
+    // A cancelled sort ends by an exception from inside the comparisons, the one way
+    // out of std::stable_sort; the half-sorted items are thrown away.
+    struct Cancelled {};
+    std::size_t steps = 0;
+    auto checkCancel = [&] {
+        if (cancelled && (++steps & 0xFFFF) == 0 && cancelled->load(std::memory_order_relaxed))
+            throw Cancelled{};
     };
-    // Descending negates the rule; equal rows keep their order either way.
-    if (ascending)
-        std::stable_sort(items.begin(), items.end(), less);
-    else
-        std::stable_sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) { return less(b, a); });
-    for (std::size_t i = 0; i < items.size(); ++i)
-        m_order[i] = items[i].key;
+    try {
+        std::optional<FoldedCells> folded;
+        std::vector<SortItem> items;
+        if (column == Column::Size) {
+            items = itemsInDisplayOrder(m_rows, m_order, [&](std::size_t key) {
+                checkCancel();
+                const std::int64_t value = RowCompare::sizeValue(m_rows[key].cell(Column::Size));
+                // Flipping the sign bit orders signed values as unsigned ones.
+                return SortItem{static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63), 0, 0, 0};
+            });
+        } else {
+            folded.emplace(m_rows, column);
+            items = itemsInDisplayOrder(m_rows, m_order, [&](std::size_t key) {
+                checkCancel();
+                const std::string_view text = folded->at(static_cast<std::int64_t>(key));
+                const auto length = static_cast<std::uint32_t>(std::min(text.size(), kPrefixBytes + 1));
+                return SortItem{bigEndian(text, 0), bigEndian(text, 8), 0, length};
+            });
+        }
+        // Equal prefixes of longer texts are told apart by the whole folded texts, which
+        // is RowCompare::compareTextKeys: zero padding orders a text before its extensions.
+        auto less = [&](const SortItem& a, const SortItem& b) {
+            checkCancel();
+            if (a.high != b.high)
+                return a.high < b.high;
+            if (a.low != b.low)
+                return a.low < b.low;
+            // Texts that fit in the prefix are equal but for zero bytes at their ends.
+            if (a.length <= kPrefixBytes || b.length <= kPrefixBytes)
+                return a.length < b.length;
+            return RowCompare::compareTextKeys(folded->at(a.key), folded->at(b.key)) < 0;
+        };
+        // Descending negates the rule; equal rows keep their order either way.
+        if (ascending)
+            std::stable_sort(items.begin(), items.end(), less);
+        else
+            std::stable_sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) { return less(b, a); });
+        std::vector<std::int64_t> order;
+        order.reserve(items.size());
+        for (const SortItem& item : items)
+            order.push_back(item.key);
+        return order;
+    } catch (const Cancelled&) {
+        return {};
+    }
+}
+
+bool ResultRowList::setOrder(const std::vector<std::int64_t>& order)
+{
+    if (order.size() != m_order.size())
+        return false;
+    std::copy(order.begin(), order.end(), m_order.begin());
+    return true;
 }
 
 std::vector<std::int64_t> ResultRowList::displayIndexesByKey() const

@@ -3,6 +3,7 @@
 
 #include "results/ResultRow.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -24,6 +25,15 @@ public:
     // Reorders the display order by the cells of `column` (RowCompare's rule). Rows
     // that compare equal keep the order they had.
     void sort(Column column, bool ascending);
+
+    // The display order sort() would give, computed without changing the list: it only
+    // reads, so another thread may run it while this one reads the rows too (but adds
+    // and clears nothing). Empty when `cancelled` turned true on the way.
+    std::vector<std::int64_t> sortedOrder(Column column, bool ascending,
+                                          const std::atomic<bool>* cancelled = nullptr) const;
+    // Takes an order sortedOrder() gave for the rows the list holds now; false (and
+    // nothing changes) when the list no longer has exactly those rows.
+    bool setOrder(const std::vector<std::int64_t>& order);
 
     // The display index of every row, indexed by row key.
     std::vector<std::int64_t> displayIndexesByKey() const;

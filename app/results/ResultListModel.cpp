@@ -13,6 +13,7 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <utility>
 
 namespace qv {
 namespace {
@@ -53,6 +54,11 @@ QIcon drawnGenericIcon()
 } // namespace
 
 ResultListModel::ResultListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+ResultListModel::~ResultListModel()
+{
+    cancelBackgroundSort();
+}
 
 int ResultListModel::rowCount(const QModelIndex& parent) const
 {
@@ -115,6 +121,51 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= kColumnCount)
         return;
+    cancelBackgroundSort();
+    const bool ascending = order == Qt::AscendingOrder;
+    if (m_rows.count() < kBackgroundSortRows) {
+        applyOrder(m_rows.sortedOrder(static_cast<Column>(column), ascending));
+        return;
+    }
+    const quint64 generation = ++m_sortGeneration;
+    m_sortCancelled.store(false);
+    m_sorter = std::thread([this, column, ascending, generation] {
+        std::vector<std::int64_t> sortedKeys =
+            m_rows.sortedOrder(static_cast<Column>(column), ascending, &m_sortCancelled);
+        // The model outlives the thread (its destructor joins), and a queued call
+        // to an object that is gone is dropped.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, keys = std::move(sortedKeys)]() mutable {
+                finishBackgroundSort(generation, std::move(keys));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ResultListModel::finishBackgroundSort(quint64 generation, std::vector<std::int64_t> order)
+{
+    if (generation != m_sortGeneration || !m_sorter.joinable())
+        return; // given up meanwhile
+    m_sorter.join();
+    if (!order.empty())
+        applyOrder(order);
+    insertRows(std::exchange(m_waitingRows, {}));
+    emit sorted();
+}
+
+void ResultListModel::cancelBackgroundSort()
+{
+    if (!m_sorter.joinable())
+        return;
+    m_sortCancelled.store(true);
+    m_sorter.join();
+    ++m_sortGeneration; // its queued end finds itself outdated
+    insertRows(std::exchange(m_waitingRows, {}));
+}
+
+void ResultListModel::applyOrder(const std::vector<std::int64_t>& order)
+{
     // A vertical sort: views and selection models keep one persistent index per
     // row, and the header leaves its sections alone.
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -124,7 +175,7 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     for (const QModelIndex& index : before)
         keys.push_back(m_rows.at(index.row()).key);
 
-    m_rows.sort(static_cast<Column>(column), order == Qt::AscendingOrder);
+    m_rows.setOrder(order);
 
     if (!before.isEmpty()) {
         const std::vector<std::int64_t> rowOfKey = m_rows.displayIndexesByKey();
@@ -215,6 +266,16 @@ Qt::DropActions ResultListModel::supportedDragActions() const
 
 void ResultListModel::addRows(std::vector<ResultRow> rows)
 {
+    if (isSorting()) {
+        for (ResultRow& row : rows)
+            m_waitingRows.push_back(std::move(row));
+        return;
+    }
+    insertRows(std::move(rows));
+}
+
+void ResultListModel::insertRows(std::vector<ResultRow> rows)
+{
     if (rows.empty())
         return;
     // Each row goes on top of the one before it, so the batch ends up reversed at
@@ -227,6 +288,12 @@ void ResultListModel::addRows(std::vector<ResultRow> rows)
 
 void ResultListModel::clear()
 {
+    if (m_sorter.joinable()) {
+        m_sortCancelled.store(true);
+        m_sorter.join();
+        ++m_sortGeneration;
+    }
+    m_waitingRows.clear();
     beginResetModel();
     m_rows.clear();
     m_iconCache.clear();

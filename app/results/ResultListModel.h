@@ -7,6 +7,8 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace qv {
@@ -17,6 +19,8 @@ class ResultListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit ResultListModel(QObject* parent = nullptr);
+    // Waits for a sort still running in the background (cancelled first).
+    ~ResultListModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -25,8 +29,13 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // Reorders the rows by one column; selections and other persistent indexes
-    // follow their rows. Rows added later still go to the top.
+    // follow their rows. Rows added later still go to the top. A list of
+    // kBackgroundSortRows rows or more is sorted on a thread of its own, so that the
+    // window goes on answering: the rows change their order when it is done
+    // (sorted() then), and rows that arrive meanwhile wait and then go on top.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    bool isSorting() const { return m_sorter.joinable(); }
+    static constexpr int kBackgroundSortRows = 50000;
 
     // A click on a column header: the first click on a column sorts it ascending,
     // each further click on the arrow's column reverses the order. The arrow (up
@@ -51,7 +60,8 @@ public:
     // Adds the rows of one batch, oldest first, each at the top (one model insertion
     // per batch, not per row).
     void addRows(std::vector<ResultRow> rows);
-    // Empties the list at a search start; the sort state stays, the arrow goes.
+    // Empties the list at a search start (a sort running is given up); the sort state
+    // stays, the arrow goes.
     void clear();
     const ResultRowList& rows() const { return m_rows; }
 
@@ -64,11 +74,26 @@ public:
     // The picture of fixed image 0-9: the icon resource, else a theme icon.
     static QIcon fixedIcon(int image);
 
+signals:
+    // A background sort has put the rows in their new order.
+    void sorted();
+
 private:
     QIcon iconFor(int image) const;
     void setArrowShown(bool shown);
+    void insertRows(std::vector<ResultRow> rows);
+    // Puts the rows in `order`, persistent indexes following their rows.
+    void applyOrder(const std::vector<std::int64_t>& order);
+    void finishBackgroundSort(quint64 generation, std::vector<std::int64_t> order);
+    void cancelBackgroundSort();
 
     ResultRowList m_rows;
+    // The background sort reads m_rows while this thread only reads them too: rows that
+    // come meanwhile wait here, and clear() and the next sort give the running one up.
+    std::thread m_sorter;
+    std::atomic<bool> m_sortCancelled{false};
+    quint64 m_sortGeneration = 0;
+    std::vector<ResultRow> m_waitingRows;
     const ResultImageList* m_images = nullptr;
     mutable QHash<int, QIcon> m_iconCache; // by image index; icons are looked up once
     int m_sortColumn = -1;

@@ -49,6 +49,8 @@ private slots:
     void headerClicksSortAndMoveTheArrow();
     void searchStartRemovesTheArrowButKeepsTheSortState();
     void sortKeepsTheSelectedRowsSelected();
+    void longListsSortInTheBackgroundAndRowsWaitMeanwhile();
+    void clearingGivesARunningSortUp();
     void everyStyleShowsTheSameSelection();
     void selectAllAndInvertEndWithTheFocusOnTheLastRow();
     void hiddenColumnsKeepTheirPlaceAndComeBackAtTheWidthAsked();
@@ -187,6 +189,69 @@ void ResultListTest::sortKeepsTheSelectedRowsSelected()
     QCOMPARE(names(), (QStringList{"a", "b", "c", "d"}));
     QCOMPARE(m_view->selectedRows(), (QList<int>{2, 3}));
     QCOMPARE(m_view->currentView()->currentIndex().row(), 2);
+}
+
+// Names that sort in another order than they came in, and never twice the same.
+std::vector<ResultRow> manyRows(int count)
+{
+    std::vector<ResultRow> rows;
+    rows.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        rows.push_back(makeRow("name-" + std::to_string((i * 7919) % count), "\\\\HOST\\share"));
+    return rows;
+}
+
+void ResultListTest::longListsSortInTheBackgroundAndRowsWaitMeanwhile()
+{
+    const int count = ResultListModel::kBackgroundSortRows + 1000;
+    m_model->addRows(manyRows(count));
+    // The order a sort on this thread gives, for comparison.
+    ResultRowList expected;
+    for (ResultRow& row : manyRows(count))
+        expected.add(std::move(row));
+    expected.sort(Column::Name, true);
+    select({5, 100});
+    m_view->selectionModel()->setCurrentIndex(m_model->index(100, 0), QItemSelectionModel::NoUpdate);
+    const QString selectedA = m_model->index(5, 0).data().toString();
+    const QString current = m_model->index(100, 0).data().toString();
+
+    QSignalSpy sorted(m_model.get(), &ResultListModel::sorted);
+    clickHeader(0);
+    QVERIFY2(m_model->isSorting(), "a long list sorts off the window's thread");
+    // Rows that come meanwhile wait, and go on top once the sort is done.
+    m_model->addRows({makeRow("zz-late", "")});
+    QCOMPARE(m_model->rowCount(), count);
+    QVERIFY(sorted.wait(20000));
+    QVERIFY(!m_model->isSorting());
+    QCOMPARE(m_model->rowCount(), count + 1);
+    QCOMPARE(m_model->index(0, 0).data().toString(), QString("zz-late"));
+    for (int r : {0, 1, 2, count / 2, count - 1})
+        QCOMPARE(m_model->index(r + 1, 0).data().toString(), QString::fromStdString(expected.cellText(r, Column::Name)));
+    // The selection and the current row follow their rows.
+    const QList<int> selected = m_view->selectedRows();
+    QCOMPARE(selected.size(), 2);
+    QStringList selectedNames;
+    for (int r : selected)
+        selectedNames << m_model->index(r, 0).data().toString();
+    QVERIFY(selectedNames.contains(selectedA));
+    QVERIFY(selectedNames.contains(current));
+    QCOMPARE(m_model->index(m_view->currentView()->currentIndex().row(), 0).data().toString(), current);
+}
+
+void ResultListTest::clearingGivesARunningSortUp()
+{
+    m_model->addRows(manyRows(ResultListModel::kBackgroundSortRows * 2));
+    QSignalSpy sorted(m_model.get(), &ResultListModel::sorted);
+    m_model->sort(0);
+    QVERIFY(m_model->isSorting());
+    m_model->addRows({makeRow("late", "")});
+    m_model->clear(); // a new search starts
+    QVERIFY(!m_model->isSorting());
+    QCOMPARE(m_model->rowCount(), 0);
+    m_model->addRows({makeRow("new", "")});
+    QTest::qWait(200);
+    QCOMPARE(sorted.count(), 0);
+    QCOMPARE(names(), QStringList{"new"});
 }
 
 void ResultListTest::everyStyleShowsTheSameSelection()
