@@ -339,6 +339,9 @@ TEST_F(QvSearchLan, EntireNetworkSearchFindsEveryHostInTheSameOrderEachTime)
 // computer after the other: the output is the same byte for byte.
 TEST_F(QvSearchLan, EveryNumberOfJobsGivesTheSameRowsInTheSameOrder)
 {
+    // The content match reads the files, which moves their access times once (relatime):
+    // a first run makes them stay put for the runs compared.
+    qvsearch({"-j", "1", "-n", "*-note.txt;readme.txt;notes.txt;log.txt;*.md;qv", "-c", "e", ""});
     const ProcessResult one = qvsearch({"-j", "1", "-n", "*-note.txt;readme.txt;notes.txt;log.txt;*.md;qv", "-c", "e", ""});
     ASSERT_EQ(one.status, 0) << one.err;
     ASSERT_GT(one.lines(), 20) << one.out;
