@@ -8,7 +8,7 @@ packages=(
   libsmbclient-dev smbclient samba samba-common-bin
   libsecret-1-dev
   libgtest-dev libbenchmark-dev shared-mime-info
-  iproute2 ripgrep cups-client libglib2.0-bin
+  iproute2 procps ripgrep cups-client libglib2.0-bin
   xvfb xauth fonts-noto-cjk imagemagick
   python3 wsdd avahi-daemon
 )
