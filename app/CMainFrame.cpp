@@ -14,6 +14,7 @@
 #include "resources/FrameResources.h"
 #include "resources/ResourceIcon.h"
 #include "resources/StringTable.h"
+#include "resources/StringText.h"
 #include "app/results/CQVView.h"
 #include "app/results/ResultListModel.h"
 #include "results/RowPath.h"
@@ -36,12 +37,6 @@
 
 namespace qv {
 namespace {
-
-QString text(int id)
-{
-    const std::string_view s = loadString(id);
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 QString qstr(std::string_view s)
 {
@@ -74,7 +69,7 @@ CMainFrame::CMainFrame(QString startDirectory, std::shared_ptr<ShellLauncher> la
     setWindowIcon(resourceIcon(ResourceIconId::Program));
     // The document template's title: the first field of the document string. Start-up
     // replaces it with the caption.
-    setWindowTitle(text(IDR_MAINFRAME).section(u'\n', 0, 0));
+    setWindowTitle(stringText(IDR_MAINFRAME).section(u'\n', 0, 0));
     setDockOptions(dockOptions() | QMainWindow::AnimatedDocks);
 
     createMenus();
@@ -152,7 +147,7 @@ void CMainFrame::createToolbar()
         action->setObjectName(QStringLiteral("button%1").arg(button.command));
         action->setIcon(QIcon(toolbarImage(button.image)));
         action->setToolTip(qstr(button.tip));
-        action->setStatusTip(text(button.command)); // empty for buttons without a prompt string
+        action->setStatusTip(stringText(button.command)); // empty for buttons without a prompt string
         if (button.command >= cmd::ViewSmallIcons && button.command <= cmd::ViewDetails) {
             // The radio state follows the list's style (updateViewStyleButtons).
             action->setCheckable(true);
@@ -182,18 +177,18 @@ void CMainFrame::createStatusBar()
 {
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("statusBar"));
-    m_message = new QLabel(text(IDS_IDLE_MESSAGE), bar);
+    m_message = new QLabel(stringText(IDS_IDLE_MESSAGE), bar);
     m_message->setObjectName(QStringLiteral("messagePane"));
     bar->addWidget(m_message, 1);
     const int ids[3] = {IDS_INDICATOR_CAPS, IDS_INDICATOR_NUM, IDS_INDICATOR_SCROLL};
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(bar);
-        pane->setObjectName(QStringLiteral("indicator") + text(ids[i]));
+        pane->setObjectName(QStringLiteral("indicator") + stringText(ids[i]));
         pane->setAlignment(Qt::AlignCenter);
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // Sized for its text whether the lock is on or off, so the bar does not jump.
-        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(text(ids[i])) + 12);
-        pane->setProperty("indicatorText", text(ids[i]));
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(stringText(ids[i])) + 12);
+        pane->setProperty("indicatorText", stringText(ids[i]));
         bar->addPermanentWidget(pane);
         m_indicators[i] = pane;
     }
@@ -451,7 +446,7 @@ void CMainFrame::focusPane(int step)
 
 void CMainFrame::setMessageText(const QString& message)
 {
-    m_message->setText(message.isEmpty() ? text(IDS_IDLE_MESSAGE) : message);
+    m_message->setText(message.isEmpty() ? stringText(IDS_IDLE_MESSAGE) : message);
 }
 
 QString CMainFrame::messageText() const

@@ -9,6 +9,7 @@
 #include "app/SearchSession.h"
 #include "network/SearchServices.h"
 #include "resources/StringTable.h"
+#include "resources/StringText.h"
 #include "search/CriteriaReader.h"
 
 #include <QCheckBox>
@@ -22,12 +23,6 @@
 
 namespace qv {
 namespace {
-
-QString text(int id)
-{
-    const std::string_view s = loadString(id);
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Puts an entry new to a history on top of its drop-down list.
 void addToTop(QComboBox* box, const std::string& entry)
@@ -69,7 +64,7 @@ void CSearchForView::Impl::setPauseButton(int icon, std::optional<int> caption)
     pause->setIcon(formIcon(icon));
     pause->setProperty("iconId", icon);
     if (caption)
-        pause->setAccessibleName(text(*caption));
+        pause->setAccessibleName(stringText(*caption));
 }
 
 void CSearchForView::Impl::setIdleButtons()
@@ -209,7 +204,7 @@ void CSearchForView::startSearch()
     if (added.containing)
         addToTop(d.controls.as<QComboBox>(FormControl::ContainingBox), *added.containing);
 
-    emit statusText(text(IDS_CLEAR_RESULTS));
+    emit statusText(stringText(IDS_CLEAR_RESULTS));
     if (!d.services || !d.services->localFiles || !d.services->fileTypes)
         d.services = SearchServices::makeDefault();
     if (d.jobs)
@@ -224,7 +219,7 @@ void CSearchForView::stopSearch()
     Impl& d = *m_impl;
     d.controls.animation()->stop();
     if (d.session.isRunning())
-        d.button(FormControl::PauseButton)->setAccessibleName(text(IDS_PAUSE));
+        d.button(FormControl::PauseButton)->setAccessibleName(stringText(IDS_PAUSE));
     d.session.stop();
 }
 

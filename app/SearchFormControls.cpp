@@ -4,6 +4,7 @@
 #include "app/FormIcons.h"
 #include "app/SearchAnimation.h"
 #include "resources/StringTable.h"
+#include "resources/StringText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -101,12 +102,6 @@ constexpr std::pair<int, int> kTimeTypeRows[] = {
 };
 
 constexpr const char* kPickerFormat = "yyyy/M/d,H:m:s";
-
-QString text(int id)
-{
-    const std::string_view s = loadString(id);
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 CheckState checkState(const QCheckBox* box)
 {
@@ -261,11 +256,11 @@ void SearchFormControls::fillLists()
 {
     auto* types = as<QComboBox>(FormControl::TypeList);
     for (const auto& [stringId, icon] : kTypeRows)
-        types->addItem(formIcon(icon), text(stringId));
+        types->addItem(formIcon(icon), stringText(stringId));
     types->setCurrentIndex(0);
     auto* timeTypes = as<QComboBox>(FormControl::TimeTypeList);
     for (const auto& [stringId, icon] : kTimeTypeRows)
-        timeTypes->addItem(formIcon(icon), text(stringId));
+        timeTypes->addItem(formIcon(icon), stringText(stringId));
     timeTypes->setCurrentIndex(0);
 }
 

@@ -10,7 +10,8 @@ bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 bool inRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }
 
-// The length of the valid multi-byte sequence at p, 0 when there is none.
+} // namespace
+
 std::size_t validSequenceLength(const unsigned char* p, std::size_t left)
 {
     const unsigned char c0 = p[0];
@@ -33,7 +34,6 @@ std::size_t validSequenceLength(const unsigned char* p, std::size_t left)
     return 0;
 }
 
-} // namespace
 
 std::size_t sequenceLength(std::string_view text, std::size_t pos)
 {

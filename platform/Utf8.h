@@ -11,6 +11,10 @@ namespace qv::Utf8 {
 // 1 for a byte that does not start one (such a byte counts as one character of its own).
 std::size_t sequenceLength(std::string_view text, std::size_t pos);
 
+// The length (2 to 4) of the valid multi-byte sequence at p, with `left` bytes from p
+// on; 0 when none starts there.
+std::size_t validSequenceLength(const unsigned char* p, std::size_t left);
+
 // Decodes the valid sequence of the given length at text[pos].
 char32_t decode(std::string_view text, std::size_t pos, std::size_t length);
 

@@ -89,20 +89,12 @@ Utf8Count countUtf8(std::string_view block)
         i += CharLayout::asciiPrefix(text.data() + i, size - i);
         if (i == size)
             break;
-        // Kana and kanji, the common case, are three bytes: checked here without a call.
-        const unsigned char c = p[i];
-        if ((c & 0xF0) == 0xE0 && i + 2 < size && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80 &&
-            (c != 0xE0 || p[i + 1] >= 0xA0) && (c != 0xED || p[i + 1] < 0xA0)) {
-            ++count.multibyte;
-            i += 3;
-            continue;
-        }
-        const std::size_t length = Utf8::sequenceLength(text, i);
-        if (length == 1)
+        const std::size_t length = Utf8::validSequenceLength(p + i, size - i);
+        if (length == 0)
             ++count.invalid;
         else
             ++count.multibyte;
-        i += length;
+        i += length == 0 ? 1 : length;
     }
     return count;
 }

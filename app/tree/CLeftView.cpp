@@ -14,6 +14,7 @@
 #include "platform/SmbUrl.h"
 #include "resources/ResourceIcon.h"
 #include "resources/StringTable.h"
+#include "resources/StringText.h"
 
 #include <QContextMenuEvent>
 #include <QDrag>
@@ -33,13 +34,7 @@
 namespace qv {
 namespace {
 
-QString text(int id)
-{
-    const std::string_view text = loadString(id);
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-QString entireNetworkText() { return text(IDS_ENTIRE_NETWORK); }
+QString entireNetworkText() { return stringText(IDS_ENTIRE_NETWORK); }
 
 QString keyOf(const QString& name)
 {
@@ -311,7 +306,7 @@ void CLeftView::mergeTypedComputers()
         return;
     }
     if (!m_typedItem) {
-        m_typedItem = newItem(text(IDS_TYPED_COMPUTERS), WorkgroupImage, WorkgroupImage);
+        m_typedItem = newItem(stringText(IDS_TYPED_COMPUTERS), WorkgroupImage, WorkgroupImage);
         addTopLevelItem(m_typedItem);
     }
     if (isListing(m_typedItem))
@@ -344,9 +339,9 @@ void CLeftView::addComputer()
     if (!m_directory)
         return;
     const QString answer = m_computerPrompt ? m_computerPrompt(this)
-                                            : QInputDialog::getText(this, text(IDS_ADD_COMPUTER).remove(QStringLiteral("(&C)..."))
+                                            : QInputDialog::getText(this, stringText(IDS_ADD_COMPUTER).remove(QStringLiteral("(&C)..."))
                                                                               .remove(QLatin1Char('&')),
-                                                                    text(IDS_ADD_COMPUTER_LABEL));
+                                                                    stringText(IDS_ADD_COMPUTER_LABEL));
     QString name = answer.trimmed();
     if (name.isEmpty())
         return;
@@ -387,11 +382,11 @@ void CLeftView::contextMenuEvent(QContextMenuEvent* event)
     if (QTreeWidgetItem* under = itemAt(viewport()->mapFromGlobal(event->globalPos())))
         setCurrentItem(under);
     QMenu menu(this);
-    menu.addAction(text(IDS_ADD_COMPUTER), this, &CLeftView::addComputer);
-    QAction* remove = menu.addAction(text(IDS_REMOVE_COMPUTER), this, &CLeftView::removeSelectedComputer);
+    menu.addAction(stringText(IDS_ADD_COMPUTER), this, &CLeftView::addComputer);
+    QAction* remove = menu.addAction(stringText(IDS_REMOVE_COMPUTER), this, &CLeftView::removeSelectedComputer);
     remove->setEnabled(isTypedComputer(selectedItem()));
     menu.addSeparator();
-    menu.addAction(text(IDS_LOOK_AGAIN), this, &CLeftView::lookAgain);
+    menu.addAction(stringText(IDS_LOOK_AGAIN), this, &CLeftView::lookAgain);
     menu.exec(event->globalPos());
 }
 
