@@ -34,30 +34,30 @@ std::uint64_t bigEndian(std::string_view text, std::size_t from)
     return value;
 }
 
-// The folded cells of all rows in one buffer, by row key.
+// The folded texts of one column's pool in one buffer, by text id: each distinct
+// text is folded once, however many rows share it.
 class FoldedCells final {
 public:
-    FoldedCells(const std::deque<ResultRow>& rows, Column column)
+    explicit FoldedCells(const CellTextPool& texts)
     {
         std::size_t total = 0;
-        for (const ResultRow& row : rows)
-            total += row.cell(column).size();
+        for (std::uint32_t id = 0; id < texts.count(); ++id)
+            total += texts.text(id).size();
         m_bytes.reserve(total);
-        m_offsets.reserve(rows.size() + 1);
-        for (const ResultRow& row : rows) {
-            const std::string& cell = row.cell(column);
+        m_offsets.reserve(texts.count() + 1);
+        for (std::uint32_t id = 0; id < texts.count(); ++id) {
+            const std::string_view text = texts.text(id);
             m_offsets.push_back(m_bytes.size());
-            m_bytes.append(cell);
-            // Cell by cell: a cut sequence at the end of one cell must not join the next.
-            RowCompare::foldInPlace(m_bytes.data() + m_offsets.back(), cell.size());
+            m_bytes.append(text);
+            // Text by text: a cut sequence at the end of one must not join the next.
+            RowCompare::foldInPlace(m_bytes.data() + m_offsets.back(), text.size());
         }
         m_offsets.push_back(m_bytes.size());
     }
 
-    std::string_view at(std::int64_t key) const
+    std::string_view at(std::uint32_t id) const
     {
-        const auto k = static_cast<std::size_t>(key);
-        return std::string_view(m_bytes).substr(m_offsets[k], m_offsets[k + 1] - m_offsets[k]);
+        return std::string_view(m_bytes).substr(m_offsets[id], m_offsets[id + 1] - m_offsets[id]);
     }
 
 private:
@@ -68,12 +68,12 @@ private:
 // Items in display order, from keys made row by row in key order: the rows are read
 // in the order they sit in memory, and only the small keys are gathered by position.
 template <typename MakeKey>
-std::vector<SortItem> itemsInDisplayOrder(const std::deque<ResultRow>& rows, const std::deque<std::int64_t>& order,
+std::vector<SortItem> itemsInDisplayOrder(std::size_t rowCount, const std::deque<std::int64_t>& order,
                                           MakeKey makeKey)
 {
     std::vector<SortItem> byKey;
-    byKey.reserve(rows.size());
-    for (std::size_t key = 0; key < rows.size(); ++key) {
+    byKey.reserve(rowCount);
+    for (std::size_t key = 0; key < rowCount; ++key) {
         SortItem item = makeKey(key);
         item.key = static_cast<std::uint32_t>(key);
         byKey.push_back(item);
@@ -87,30 +87,64 @@ std::vector<SortItem> itemsInDisplayOrder(const std::deque<ResultRow>& rows, con
 
 } // namespace
 
-const ResultRow& ResultRowList::add(ResultRow row)
+std::int64_t ResultRowList::add(const ResultRow& row)
 {
-    row.key = count();
-    m_rows.push_back(std::move(row));
-    m_order.push_front(m_rows.back().key);
-    return m_rows.back();
+    StoredRow stored;
+    for (int c = 0; c < kColumnCount; ++c)
+        stored.cells[static_cast<std::size_t>(c)] = m_cellTexts[static_cast<std::size_t>(c)].intern(row.cells[static_cast<std::size_t>(c)]);
+    stored.sourcePath = m_sourcePaths.intern(row.sourcePath);
+    stored.image = row.image;
+    const std::int64_t key = count();
+    m_rows.push_back(stored);
+    m_order.push_front(key);
+    return key;
 }
 
 void ResultRowList::clear()
 {
     m_rows.clear();
     m_order.clear();
+    for (CellTextPool& texts : m_cellTexts)
+        texts.clear();
+    m_sourcePaths.clear();
 }
 
-const ResultRow& ResultRowList::at(std::int64_t displayIndex) const
+const ResultRowList::StoredRow& ResultRowList::stored(std::int64_t displayIndex) const
 {
     if (displayIndex < 0 || displayIndex >= count())
         throw std::out_of_range("result row index");
     return m_rows[static_cast<std::size_t>(m_order[static_cast<std::size_t>(displayIndex)])];
 }
 
-const std::string& ResultRowList::cellText(std::int64_t displayIndex, Column column) const
+ResultRow ResultRowList::at(std::int64_t displayIndex) const
 {
-    return at(displayIndex).cell(column);
+    const StoredRow& row = stored(displayIndex);
+    ResultRow result;
+    for (int c = 0; c < kColumnCount; ++c) {
+        const auto column = static_cast<std::size_t>(c);
+        result.cells[column] = m_cellTexts[column].text(row.cells[column]);
+    }
+    result.image = row.image;
+    result.key = m_order[static_cast<std::size_t>(displayIndex)];
+    result.sourcePath = m_sourcePaths.text(row.sourcePath);
+    return result;
+}
+
+std::string_view ResultRowList::cellText(std::int64_t displayIndex, Column column) const
+{
+    const auto c = static_cast<std::size_t>(column);
+    return m_cellTexts[c].text(stored(displayIndex).cells[c]);
+}
+
+int ResultRowList::image(std::int64_t displayIndex) const
+{
+    return stored(displayIndex).image;
+}
+
+std::int64_t ResultRowList::key(std::int64_t displayIndex) const
+{
+    stored(displayIndex);
+    return m_order[static_cast<std::size_t>(displayIndex)];
 }
 
 void ResultRowList::sort(Column column, bool ascending)
@@ -133,20 +167,22 @@ std::vector<std::int64_t> ResultRowList::sortedOrder(Column column, bool ascendi
             throw Cancelled{};
     };
     try {
+        const auto c = static_cast<std::size_t>(column);
+        const CellTextPool& texts = m_cellTexts[c];
         std::optional<FoldedCells> folded;
         std::vector<SortItem> items;
         if (column == Column::Size) {
-            items = itemsInDisplayOrder(m_rows, m_order, [&](std::size_t key) {
+            items = itemsInDisplayOrder(m_rows.size(), m_order, [&](std::size_t key) {
                 checkCancel();
-                const std::int64_t value = RowCompare::sizeValue(m_rows[key].cell(Column::Size));
+                const std::int64_t value = RowCompare::sizeValue(texts.text(m_rows[key].cells[c]));
                 // Flipping the sign bit orders signed values as unsigned ones.
                 return SortItem{static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63), 0, 0, 0};
             });
         } else {
-            folded.emplace(m_rows, column);
-            items = itemsInDisplayOrder(m_rows, m_order, [&](std::size_t key) {
+            folded.emplace(texts);
+            items = itemsInDisplayOrder(m_rows.size(), m_order, [&](std::size_t key) {
                 checkCancel();
-                const std::string_view text = folded->at(static_cast<std::int64_t>(key));
+                const std::string_view text = folded->at(m_rows[key].cells[c]);
                 const auto length = static_cast<std::uint32_t>(std::min(text.size(), kPrefixBytes + 1));
                 return SortItem{bigEndian(text, 0), bigEndian(text, 8), 0, length};
             });
@@ -162,7 +198,7 @@ std::vector<std::int64_t> ResultRowList::sortedOrder(Column column, bool ascendi
             // Texts that fit in the prefix are equal but for zero bytes at their ends.
             if (a.length <= kPrefixBytes || b.length <= kPrefixBytes)
                 return a.length < b.length;
-            return RowCompare::compareTextKeys(folded->at(a.key), folded->at(b.key)) < 0;
+            return RowCompare::compareTextKeys(folded->at(m_rows[a.key].cells[c]), folded->at(m_rows[b.key].cells[c])) < 0;
         };
         // Descending negates the rule; equal rows keep their order either way.
         if (ascending)

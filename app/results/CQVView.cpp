@@ -439,7 +439,7 @@ void CQVView::openSelectedRowFolders()
         return;
     const ResultRowList& rows = m_model->rows();
     for (const int row : selectedRows()) {
-        const std::string& folder = rows.at(row).cell(Column::Path);
+        const std::string folder(rows.cellText(row, Column::Path));
         if (!holdsNetworkPath(folder))
             continue;
         // A share row's Path ("WORKGROUP\\HOST") names no folder: it gives no URL.

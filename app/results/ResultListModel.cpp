@@ -74,16 +74,17 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.count() || index.column() >= kColumnCount)
         return {};
-    const ResultRow& row = m_rows.at(index.row());
     switch (role) {
-    case Qt::DisplayRole:
-        return QString::fromStdString(row.cells[static_cast<std::size_t>(index.column())]);
+    case Qt::DisplayRole: {
+        const std::string_view text = m_rows.cellText(index.row(), static_cast<Column>(index.column()));
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
     case Qt::DecorationRole:
         if (index.column() == 0)
-            return iconFor(row.image);
+            return iconFor(m_rows.image(index.row()));
         return {};
     case KeyRole:
-        return QVariant::fromValue<qint64>(row.key);
+        return QVariant::fromValue<qint64>(m_rows.key(index.row()));
     default:
         return {};
     }
@@ -173,7 +174,7 @@ void ResultListModel::applyOrder(const std::vector<std::int64_t>& order)
     std::vector<std::int64_t> keys;
     keys.reserve(static_cast<std::size_t>(before.size()));
     for (const QModelIndex& index : before)
-        keys.push_back(m_rows.at(index.row()).key);
+        keys.push_back(m_rows.key(index.row()));
 
     m_rows.setOrder(order);
 

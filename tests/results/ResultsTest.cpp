@@ -1,5 +1,6 @@
 // Result rows, the row list and the cell formats.
 #include "results/CellFormat.h"
+#include "results/CellTextPool.h"
 #include "results/ResultImageList.h"
 #include "results/ResultRowList.h"
 
@@ -39,17 +40,83 @@ TEST(ResultRowList, NewRowsGoOnTopWithKeysCountingUp)
     EXPECT_THROW(list.at(3), std::out_of_range);
     list.clear();
     EXPECT_EQ(list.count(), 0);
-    EXPECT_EQ(list.add(named("again")).key, 0);
+    EXPECT_EQ(list.add(named("again")), 0);
 }
 
-TEST(ResultRowList, AddingAtTheTopKeepsEarlierRowsInPlace)
+TEST(ResultRowList, AddingAtTheTopKeepsEarlierTextsInPlace)
 {
     ResultRowList list;
-    const ResultRow* oldest = &list.add(named("oldest"));
+    list.add(named("oldest"));
+    const std::string_view oldest = list.cellText(0, Column::Name);
     for (int i = 0; i < 100000; ++i)
-        list.add(named("n"));
-    // A list that copied its rows on every insertion at the top would have moved it.
-    EXPECT_EQ(&list.at(list.count() - 1), oldest);
+        list.add(named("n" + std::to_string(i)));
+    // Views the window holds must survive later rows: a pool that moved its texts
+    // when it grew would leave this one pointing at freed memory.
+    EXPECT_EQ(list.cellText(list.count() - 1, Column::Name).data(), oldest.data());
+    EXPECT_EQ(oldest, "oldest");
+}
+
+TEST(ResultRowList, RowsComeBackExactlyAsAdded)
+{
+    ResultRowList list;
+    ResultRow full;
+    for (int c = 0; c < kColumnCount; ++c)
+        full.cells[static_cast<std::size_t>(c)] = "cell " + std::to_string(c);
+    full.cell(Column::Path) = std::string(300000, 'p'); // longer than a pool block
+    full.image = kFirstFileImage + 7;
+    full.sourcePath = "/tmp/\x93\xfa";
+    ResultRow blank; // every cell empty
+    blank.image = ImageComputer;
+    ResultRow sharing = full; // the same texts again, but no source bytes
+    sharing.sourcePath.clear();
+    sharing.cell(Column::Name) = "other";
+    list.add(full);
+    list.add(blank);
+    list.add(sharing);
+
+    const ResultRow third = list.at(0);
+    const ResultRow second = list.at(1);
+    const ResultRow first = list.at(2);
+    EXPECT_EQ(first.cells, full.cells);
+    EXPECT_EQ(first.image, full.image);
+    EXPECT_EQ(first.sourcePath, full.sourcePath);
+    EXPECT_EQ(first.key, 0);
+    EXPECT_EQ(second.cells, blank.cells);
+    EXPECT_EQ(second.image, ImageComputer);
+    EXPECT_EQ(third.cells, sharing.cells);
+    EXPECT_EQ(third.sourcePath, "");
+    EXPECT_EQ(list.image(0), full.image);
+    EXPECT_EQ(list.key(1), 1);
+    // Rows that share a text share its bytes.
+    EXPECT_EQ(list.cellText(0, Column::Path).data(), list.cellText(2, Column::Path).data());
+}
+
+TEST(CellTextPool, KeepsEachTextOnceUnderOneId)
+{
+    CellTextPool pool;
+    EXPECT_EQ(pool.intern(""), 0u);
+    const std::uint32_t a = pool.intern("\\\\HOST\\share");
+    const std::uint32_t b = pool.intern("\\\\HOST\\share2");
+    EXPECT_NE(a, b);
+    EXPECT_EQ(pool.intern(std::string("\\\\HOST\\share")), a);
+    // Enough texts to grow the index many times: every id still finds its text and
+    // every text its id.
+    std::vector<std::uint32_t> ids;
+    for (int i = 0; i < 50000; ++i)
+        ids.push_back(pool.intern("t" + std::to_string(i)));
+    for (int i = 0; i < 50000; ++i) {
+        EXPECT_EQ(pool.text(ids[static_cast<std::size_t>(i)]), "t" + std::to_string(i));
+        EXPECT_EQ(pool.intern("t" + std::to_string(i)), ids[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(pool.count(), 50003u); // the empty text, a, b and the 50,000
+    EXPECT_EQ(pool.text(a), "\\\\HOST\\share");
+    // Texts that differ only after a zero byte are different texts.
+    const std::uint32_t z1 = pool.intern(std::string_view("x\0y", 3));
+    const std::uint32_t z2 = pool.intern(std::string_view("x\0z", 3));
+    EXPECT_NE(z1, z2);
+    pool.clear();
+    EXPECT_EQ(pool.count(), 1u);
+    EXPECT_EQ(pool.intern("t1"), 1u);
 }
 
 TEST(CellFormat, SizeInWholeKilobytes)

@@ -27,7 +27,7 @@ std::vector<std::string> column(const ResultRowList& list, Column c)
 {
     std::vector<std::string> cells;
     for (std::int64_t i = 0; i < list.count(); ++i)
-        cells.push_back(list.cellText(i, c));
+        cells.emplace_back(list.cellText(i, c));
     return cells;
 }
 

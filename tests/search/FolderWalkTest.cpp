@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <algorithm>
 #include <ctime>
 #include <sys/stat.h>
@@ -52,12 +54,12 @@ struct WalkRun {
         return names;
     }
 
-    const ResultRow* rowNamed(const std::string& name) const
+    std::optional<ResultRow> rowNamed(const std::string& name) const
     {
         for (std::int64_t i = 0; i < sink.rows.count(); ++i)
-            if (sink.rows.at(i).cell(Column::Name) == name)
-                return &sink.rows.at(i);
-        return nullptr;
+            if (sink.rows.cellText(i, Column::Name) == name)
+                return sink.rows.at(i);
+        return std::nullopt;
     }
 };
 
@@ -86,16 +88,16 @@ TEST(FolderWalkLocal, EmptyNameBoxFindsEveryFileAndFolder)
     EXPECT_EQ(run.sortedNames(), (Strings{"a.txt", "b.md", "deeper", "empty", "sub"}));
     EXPECT_EQ(run.state.foundCount.load(), 5);
 
-    const ResultRow* folder = run.rowNamed("sub");
-    ASSERT_NE(folder, nullptr);
+    const std::optional<ResultRow> folder = run.rowNamed("sub");
+    ASSERT_TRUE(folder.has_value());
     EXPECT_EQ(folder->cell(Column::Path), tree.root());
     EXPECT_EQ(folder->cell(Column::Size), "");
     EXPECT_EQ(folder->cell(Column::Type), "フォルダ");
     EXPECT_EQ(folder->image, ImageFolder);
     EXPECT_EQ(folder->cell(Column::Match), "");
 
-    const ResultRow* nested = run.rowNamed("b.md");
-    ASSERT_NE(nested, nullptr);
+    const std::optional<ResultRow> nested = run.rowNamed("b.md");
+    ASSERT_TRUE(nested.has_value());
     EXPECT_EQ(nested->cell(Column::Path), tree.root() + "/sub");
     EXPECT_EQ(nested->cell(Column::Size), "0 KB");
     EXPECT_EQ(nested->cell(Column::Type), "md file");
@@ -133,8 +135,8 @@ TEST(FolderWalkLocal, LinkToAFolderIsReportedButNeverEntered)
     WalkRun run(files, tree.root());
     EXPECT_TRUE(run.result);
     EXPECT_EQ(run.sortedNames(), (Strings{"a.txt", "dangling", "loop", "sub"}));
-    const ResultRow* loop = run.rowNamed("loop");
-    ASSERT_NE(loop, nullptr);
+    const std::optional<ResultRow> loop = run.rowNamed("loop");
+    ASSERT_TRUE(loop.has_value());
     EXPECT_EQ(loop->cell(Column::Type), "フォルダ");
 }
 
@@ -241,24 +243,24 @@ TEST(FolderWalkLocal, Cp932NamesShowDecodedAndMarkedAndKeepTheirBytes)
     std::sort(expected.begin(), expected.end());
     ASSERT_EQ(run.sortedNames(), expected);
 
-    const ResultRow* file = run.rowNamed("見積書.txt〔CP932〕");
+    const std::optional<ResultRow> file = run.rowNamed("見積書.txt〔CP932〕");
     EXPECT_EQ(file->cell(Column::Path), tree.root());
     EXPECT_EQ(file->sourcePath, tree.path(estimate));
     EXPECT_EQ(fullPath(*file), tree.path(estimate));
 
-    const ResultRow* folder = run.rowNamed("請求〔CP932〕");
+    const std::optional<ResultRow> folder = run.rowNamed("請求〔CP932〕");
     EXPECT_EQ(folder->cell(Column::Type), "フォルダ");
     EXPECT_EQ(folder->sourcePath, tree.path(invoices));
 
     // A UTF-8 name inside a CP932 folder: the folder shows decoded, the bytes stay real.
-    const ResultRow* inside = run.rowNamed("明細.txt");
+    const std::optional<ResultRow> inside = run.rowNamed("明細.txt");
     EXPECT_EQ(inside->cell(Column::Path), tree.root() + "/請求〔CP932〕");
     EXPECT_EQ(inside->sourcePath, tree.path(invoices + "/明細.txt"));
     EXPECT_NE(std::find(run.sink.statuses.begin(), run.sink.statuses.end(),
                         "フォルダを検索" + tree.root() + "/請求〔CP932〕 ...\n"),
               run.sink.statuses.end());
 
-    const ResultRow* plain = run.rowNamed("plain.txt");
+    const std::optional<ResultRow> plain = run.rowNamed("plain.txt");
     EXPECT_EQ(plain->cell(Column::Path), tree.root());
     EXPECT_EQ(plain->sourcePath, "");
 }
@@ -291,11 +293,11 @@ TEST(FolderWalkLocal, NameNeitherUtf8NorCp932KeepsItsBytesForOpening)
     TempTree tree({{"caf\xE9.txt", ""}, {"\xFF/in.txt", ""}});
     LocalFileSystem files;
     WalkRun run(files, tree.root());
-    const ResultRow* cafe = run.rowNamed("caf\uFFFD.txt");
-    ASSERT_NE(cafe, nullptr);
+    const std::optional<ResultRow> cafe = run.rowNamed("caf\uFFFD.txt");
+    ASSERT_TRUE(cafe.has_value());
     EXPECT_EQ(cafe->sourcePath, tree.path("caf\xE9.txt"));
-    const ResultRow* inside = run.rowNamed("in.txt");
-    ASSERT_NE(inside, nullptr);
+    const std::optional<ResultRow> inside = run.rowNamed("in.txt");
+    ASSERT_TRUE(inside.has_value());
     EXPECT_EQ(inside->cell(Column::Path), tree.root() + "/\uFFFD");
     EXPECT_EQ(inside->sourcePath, tree.path("\xFF/in.txt"));
 }

@@ -226,7 +226,7 @@ void ResultListTest::longListsSortInTheBackgroundAndRowsWaitMeanwhile()
     QCOMPARE(m_model->rowCount(), count + 1);
     QCOMPARE(m_model->index(0, 0).data().toString(), QString("zz-late"));
     for (int r : {0, 1, 2, count / 2, count - 1})
-        QCOMPARE(m_model->index(r + 1, 0).data().toString(), QString::fromStdString(expected.cellText(r, Column::Name)));
+        QCOMPARE(m_model->index(r + 1, 0).data().toString(), QString::fromStdString(std::string(expected.cellText(r, Column::Name))));
     // The selection and the current row follow their rows.
     const QList<int> selected = m_view->selectedRows();
     QCOMPARE(selected.size(), 2);
