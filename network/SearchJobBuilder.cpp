@@ -1,10 +1,12 @@
 #include "network/SearchJobBuilder.h"
 
 #include "network/NetworkWalk.h"
+#include "network/PrefetchingFileSystem.h"
 #include "network/SearchServices.h"
 #include "network/SmbNetworkEnumerator.h"
 #include "platform/SmbClient.h"
 #include "platform/SmbFileSystem.h"
+#include "search/SearchRunner.h"
 
 namespace qv {
 namespace {
@@ -32,6 +34,31 @@ ComputerPool::HelperMaker helperMaker(const SearchServices& services)
     };
 }
 
+// Helpers that list the folders of one share ahead of its walk: as many as the jobs
+// the services allow besides the walk's own helper.
+std::shared_ptr<PrefetchingFileSystem> prefetchFor(const SearchCriteria& criteria, const SearchTarget& target,
+                                                   const SearchServices& services)
+{
+    const bool walksOneShare = !target.local && target.level >= LevelFolder
+                               && SearchRunner::walkFor(target.level, criteria.walkDepth) == SearchRunner::Walk::Folder;
+    if (!walksOneShare || !criteria.subFolders || services.jobs < 2 || !services.newSmbClient
+        || !services.networkFiles)
+        return nullptr;
+    auto newClient = services.newSmbClient;
+    auto makeLister = [newClient] {
+        std::shared_ptr<SmbClient> client = newClient();
+        PrefetchingFileSystem::Lister lister;
+        lister.files = std::make_shared<SmbFileSystem>(client);
+        std::weak_ptr<SmbClient> weak = client;
+        lister.abort = [weak] {
+            if (auto c = weak.lock())
+                c->abort();
+        };
+        return lister;
+    };
+    return std::make_shared<PrefetchingFileSystem>(services.networkFiles, makeLister, services.jobs - 1);
+}
+
 } // namespace
 
 std::unique_ptr<SearchJob> SearchJobBuilder::build(const SearchCriteria& criteria, const SearchPlace& place,
@@ -53,16 +80,23 @@ std::unique_ptr<SearchJob> SearchJobBuilder::build(const SearchCriteria& criteri
                 NetworkWalk::Services{*enumerator, *files, *types, walkSink, stop, jobs, makeHelper}));
         };
     }
+    const SearchTarget target = SearchTarget::of(place);
+    std::shared_ptr<PrefetchingFileSystem> prefetch = prefetchFor(criteria, target, *services);
+    if (prefetch)
+        s.networkFiles = prefetch;
     if (services->smb) {
         // A helper killed by the last Stop is started afresh by this search.
         services->smb->reset();
         std::weak_ptr<SmbClient> smb = services->smb;
-        s.abort = [smb] {
+        std::weak_ptr<PrefetchingFileSystem> ahead = prefetch;
+        s.abort = [smb, ahead] {
             if (auto client = smb.lock())
                 client->abort();
+            if (auto listers = ahead.lock())
+                listers->abort();
         };
     }
-    return std::make_unique<SearchJob>(criteria, SearchTarget::of(place), std::move(s), sink);
+    return std::make_unique<SearchJob>(criteria, target, std::move(s), sink);
 }
 
 } // namespace qv

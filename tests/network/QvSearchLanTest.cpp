@@ -358,6 +358,21 @@ TEST_F(QvSearchLan, EveryNumberOfJobsGivesTheSameRowsInTheSameOrder)
     EXPECT_NE(tooMany.err.find("--jobs 1000 is more than 16 helpers"), std::string::npos) << tooMany.err;
 }
 
+TEST_F(QvSearchLan, FoldersListedAheadGiveTheRowsOfOneHelper)
+{
+    // Every row of a share with folders several levels deep, with and without helpers
+    // listing ahead; the bench share too when the LAN was brought up with it.
+    for (const char* place : {"\\\\QVHOST1\\public", "\\\\QVHOST2\\data", "\\\\QVFILER3\\bench"}) {
+        const ProcessResult one = qvsearch({"-j", "1", place});
+        ASSERT_EQ(one.status, 0) << one.err;
+        for (const char* jobs : {"2", "8"}) {
+            const ProcessResult many = qvsearch({"-j", jobs, place});
+            EXPECT_EQ(many.status, 0) << many.err;
+            EXPECT_EQ(many.out, one.out) << place << " with " << jobs << " jobs";
+        }
+    }
+}
+
 namespace {
 
 // Processes named qv-smb on the machine (the namespaces share the process table).
@@ -384,6 +399,15 @@ TEST_F(QvSearchLan, NoHelperOutlivesTheSearchWhenItEndsOrIsStopped)
     const ProcessResult stopped = qvsearch({"-j", "4", "-n", "*.txt", ""}, static_cast<int>(ended.seconds * 1000 / 2));
     EXPECT_EQ(stopped.status, 1) << stopped.err;
     EXPECT_EQ(runningHelpers(), before) << "after Ctrl-C";
+    // One share, its folders listed ahead by helpers of their own.
+    const char* share = "\\\\QVFILER3\\bench";
+    const ProcessResult shareEnded = qvsearch({"-j", "4", share});
+    EXPECT_EQ(shareEnded.status, 0) << shareEnded.err;
+    EXPECT_EQ(runningHelpers(), before) << "after the share's end";
+    const ProcessResult shareStopped = qvsearch({"-j", "4", share}, static_cast<int>(shareEnded.seconds * 1000 / 2));
+    EXPECT_EQ(runningHelpers(), before) << "after Ctrl-C in the share";
+    if (shareEnded.lines() > 1000) // the bench share is filled: the stop came mid-walk
+        EXPECT_LT(shareStopped.out.size(), shareEnded.out.size());
 }
 
 TEST_F(QvSearchLan, NamesOnlyDiscoveryKnowsResolveAndAddressesWork)

@@ -1,0 +1,164 @@
+#include "network/PrefetchingFileSystem.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace qv {
+
+PrefetchingFileSystem::PrefetchingFileSystem(std::shared_ptr<FileSystem> walkFiles, ListerMaker makeLister,
+                                             int helpers, std::size_t mostHeld)
+    : m_walkFiles(std::move(walkFiles))
+    , m_separator(m_walkFiles->separator())
+    , m_makeLister(std::move(makeLister))
+    , m_helperCount(m_makeLister ? std::max(0, helpers) : 0)
+    , m_mostHeld(std::max<std::size_t>(1, mostHeld))
+{
+}
+
+PrefetchingFileSystem::~PrefetchingFileSystem()
+{
+    bool busy = false;
+    {
+        // No helper starts once closing is set, so m_aborts stays as it is.
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+        for (const auto& [path, planned] : m_planned)
+            busy = busy || (planned.taken && !planned.done);
+    }
+    m_changed.notify_all();
+    // A helper still in a call lists a folder the walk no longer wants (it stopped or
+    // failed): end the call rather than wait out a silent server.
+    if (busy)
+        for (const auto& abortCall : m_aborts)
+            abortCall();
+    for (std::thread& helper : m_helpers)
+        helper.join();
+}
+
+void PrefetchingFileSystem::abort()
+{
+    std::vector<std::function<void()>> aborts;
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+        aborts = m_aborts;
+    }
+    m_changed.notify_all();
+    for (const auto& abortCall : aborts)
+        abortCall();
+}
+
+std::int64_t PrefetchingFileSystem::listingsTakenFromHelpers() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_takenFromHelpers;
+}
+
+std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& folderPath)
+{
+    std::unique_lock lock(m_mutex);
+    Place place; // the walk's root has the first place of all
+    if (auto it = m_planned.find(folderPath); it != m_planned.end()) {
+        place = it->second.place;
+        if (it->second.taken) {
+            // Found again after each wake-up: other threads add to the map meanwhile.
+            m_changed.wait(lock, [&] { return m_closing || m_planned.at(folderPath).done; });
+            Planned& planned = m_planned.at(folderPath);
+            if (!planned.done)
+                return nullptr; // the search is ending
+            std::unique_ptr<FolderListing> listing = std::move(planned.listing);
+            m_planned.erase(folderPath);
+            --m_held;
+            ++m_takenFromHelpers;
+            lock.unlock();
+            m_changed.notify_all(); // room for one more listing ahead
+            return listing;
+        }
+        m_waiting.erase(place);
+        m_planned.erase(it);
+    }
+    lock.unlock();
+    std::unique_ptr<FolderListing> listing = m_walkFiles->list(folderPath);
+    lock.lock();
+    planSubFolders(folderPath, place, listing.get());
+    return listing;
+}
+
+std::unique_ptr<FileReader> PrefetchingFileSystem::openForReading(const std::string& filePath)
+{
+    return m_walkFiles->openForReading(filePath);
+}
+
+std::unique_ptr<FileReader> PrefetchingFileSystem::openEntry(FolderListing& folder, const FileEntry& entry,
+                                                             const std::string& filePath)
+{
+    return m_walkFiles->openEntry(folder, entry, filePath);
+}
+
+void PrefetchingFileSystem::planSubFolders(const std::string& folderPath, const Place& place,
+                                           FolderListing* listing)
+{
+    if (!listing || m_closing || m_helperCount == 0)
+        return;
+    bool planned = false;
+    std::uint32_t index = 0;
+    // The same rule the walk goes down by: folders that are no links, in listing order.
+    for (const FileEntry& entry : listing->entries()) {
+        if (!entry.isFolder || entry.isLink)
+            continue;
+        Place childPlace = place;
+        childPlace.push_back(index++);
+        std::string childPath = folderPath;
+        childPath += m_separator;
+        childPath += entry.name;
+        // A name listed twice is planned once; the walk lists the second itself.
+        if (m_planned.emplace(childPath, Planned{childPlace, false, false, nullptr}).second) {
+            m_waiting.emplace(std::move(childPlace), std::move(childPath));
+            planned = true;
+        }
+    }
+    if (!planned)
+        return;
+    if (!m_started)
+        startHelpers();
+    m_changed.notify_all();
+}
+
+void PrefetchingFileSystem::startHelpers()
+{
+    m_started = true;
+    for (int i = 0; i < m_helperCount; ++i) {
+        Lister lister = m_makeLister();
+        if (!lister.files)
+            continue;
+        if (lister.abort)
+            m_aborts.push_back(lister.abort);
+        m_helpers.emplace_back(&PrefetchingFileSystem::help, this, std::move(lister));
+    }
+}
+
+void PrefetchingFileSystem::help(Lister lister)
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [&] { return m_closing || (!m_waiting.empty() && m_held < m_mostHeld); });
+        if (m_closing)
+            return;
+        auto soonest = m_waiting.begin();
+        const Place place = soonest->first;
+        const std::string path = std::move(soonest->second);
+        m_waiting.erase(soonest);
+        m_planned.at(path).taken = true;
+        ++m_held;
+        lock.unlock();
+        std::unique_ptr<FolderListing> listing = lister.files->list(path);
+        lock.lock();
+        planSubFolders(path, place, listing.get());
+        Planned& planned = m_planned.at(path);
+        planned.listing = std::move(listing);
+        planned.done = true;
+        m_changed.notify_all();
+    }
+}
+
+} // namespace qv

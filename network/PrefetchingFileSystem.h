@@ -1,0 +1,95 @@
+// Folder listings of one share fetched ahead, by helpers of their own, in the order
+// the folder walk will ask for them.
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace qv {
+
+// Listing a folder over SMB costs a round trip and the SMB library's own work on every
+// call, one call at a time per helper. While the walk tests the entries of one folder,
+// reads files or waits on a listing, other helpers list the folders it goes to next.
+//
+// The walk goes depth first through the sub-folders of each listing in listing order
+// (those that are folders and no links); every listing, whoever made it, puts its
+// sub-folders into the plan at their depth-first place, so the helpers always take the
+// folder the walk reaches soonest. The walk takes a listing made ahead, waits for one
+// under way, or lists a folder no helper has taken yet itself. Rows and their order
+// are the walk's own: only who makes a listing changes.
+class PrefetchingFileSystem final : public FileSystem {
+public:
+    // A file system with a helper of its own, and what ends its call on a silent server.
+    struct Lister {
+        std::shared_ptr<FileSystem> files;
+        std::function<void()> abort;
+    };
+    using ListerMaker = std::function<Lister()>;
+
+    // `helpers` listers, made when the first listing has sub-folders; at most
+    // `mostHeld` listings are made ahead and not yet taken.
+    PrefetchingFileSystem(std::shared_ptr<FileSystem> walkFiles, ListerMaker makeLister, int helpers,
+                          std::size_t mostHeld = kMostHeld);
+    ~PrefetchingFileSystem() override;
+    PrefetchingFileSystem(const PrefetchingFileSystem&) = delete;
+    PrefetchingFileSystem& operator=(const PrefetchingFileSystem&) = delete;
+
+    std::unique_ptr<FolderListing> list(const std::string& folderPath) override;
+    std::unique_ptr<FileReader> openForReading(const std::string& filePath) override;
+    std::unique_ptr<FileReader> openEntry(FolderListing& folder, const FileEntry& entry,
+                                          const std::string& filePath) override;
+    char separator() const override { return m_separator; }
+
+    // Ends the helpers' calls and makes no further listings ahead; runs on the thread
+    // that stops the search.
+    void abort();
+
+    // Listings the helpers made that the walk took (for tests and the notes).
+    std::int64_t listingsTakenFromHelpers() const;
+
+    static constexpr std::size_t kMostHeld = 64;
+
+private:
+    // A folder's depth-first place: the index of each folder on the way down from the
+    // walk's root among its parent's sub-folders.
+    using Place = std::vector<std::uint32_t>;
+    struct Planned {
+        Place place;
+        bool taken = false; // a helper lists it
+        bool done = false;
+        std::unique_ptr<FolderListing> listing;
+    };
+
+    void planSubFolders(const std::string& folderPath, const Place& place, FolderListing* listing);
+    void startHelpers();
+    void help(Lister lister);
+
+    std::shared_ptr<FileSystem> m_walkFiles;
+    const char m_separator;
+    ListerMaker m_makeLister;
+    const int m_helperCount;
+    const std::size_t m_mostHeld;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::unordered_map<std::string, Planned> m_planned; // by folder path
+    std::map<Place, std::string> m_waiting;             // not yet taken, soonest first
+    std::size_t m_held = 0;                             // done or under way, not yet taken by the walk
+    bool m_closing = false;
+    bool m_started = false;
+    std::int64_t m_takenFromHelpers = 0;
+    std::vector<std::function<void()>> m_aborts;
+    std::vector<std::thread> m_helpers;
+};
+
+} // namespace qv

@@ -1,0 +1,221 @@
+// Folder listings made ahead by helpers: the walk gives the rows and order it gives on
+// its own, at most so many listings wait, and stopping ends helpers stuck in a call.
+#include "network/PrefetchingFileSystem.h"
+#include "search/CriteriaReader.h"
+#include "search/FolderWalk.h"
+#include "search/SearchState.h"
+#include "search/StopRequest.h"
+#include "tests/support/FakeFileTypes.h"
+#include "tests/support/MemoryFileSystem.h"
+#include "tests/support/RecordingSink.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <random>
+#include <thread>
+
+using namespace qv;
+using namespace qv::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kRoot = "\\\\H\\share";
+
+// A share of nested folders of uneven shape (some empty, some deep, some wide), with
+// files in most of them; the same seed gives the same tree.
+std::shared_ptr<MemoryFileSystem> unevenShare(unsigned seed, int folders)
+{
+    auto share = std::make_shared<MemoryFileSystem>('\\');
+    std::mt19937 rng(seed);
+    std::vector<std::string> made{kRoot};
+    share->addFolder("\\\\H", "share");
+    for (int i = 0; i < folders; ++i) {
+        // Mostly below a recent folder, so the tree gets deep as well as wide.
+        const std::size_t parent = rng() % 3 == 0 ? rng() % made.size() : made.size() - 1 - rng() % std::min<std::size_t>(made.size(), 4);
+        const std::string name = "d" + std::to_string(i);
+        share->addFolder(made[parent], name);
+        made.push_back(made[parent] + "\\" + name);
+        for (unsigned f = rng() % 4; f > 0; --f)
+            share->addFile(made.back(), memoryFile("f" + std::to_string(i) + "_" + std::to_string(f) + ".txt", 10));
+    }
+    return share;
+}
+
+// Passes every call on to a shared tree; listing waits first, as a slow server would.
+class SlowLister final : public FileSystem {
+public:
+    SlowLister(std::shared_ptr<FileSystem> files, std::chrono::microseconds delay) : m_files(std::move(files)), m_delay(delay) {}
+    std::unique_ptr<FolderListing> list(const std::string& path) override
+    {
+        std::this_thread::sleep_for(m_delay);
+        ++listings;
+        return m_files->list(path);
+    }
+    std::unique_ptr<FileReader> openForReading(const std::string& path) override { return m_files->openForReading(path); }
+    char separator() const override { return m_files->separator(); }
+    std::atomic<int> listings{0};
+
+private:
+    std::shared_ptr<FileSystem> m_files;
+    std::chrono::microseconds m_delay;
+};
+
+// Listing hangs until abort(), as a call to a server that stopped answering.
+class HangingLister final : public FileSystem {
+public:
+    std::unique_ptr<FolderListing> list(const std::string&) override
+    {
+        std::unique_lock lock(m_mutex);
+        ++entered;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_aborted; });
+        return nullptr;
+    }
+    std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }
+    char separator() const override { return '\\'; }
+    void abort()
+    {
+        std::lock_guard lock(m_mutex);
+        m_aborted = true;
+        m_changed.notify_all();
+    }
+    bool waitEntered()
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, 10s, [&] { return entered > 0; });
+    }
+    int entered = 0;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_aborted = false;
+};
+
+struct Walked {
+    std::vector<std::string> rows; // full path of each row, oldest first
+    bool completed = false;
+};
+
+Walked walkAll(FileSystem& files, const std::string& nameText = {})
+{
+    SearchFormValues form;
+    form.nameText = nameText;
+    SearchCriteria criteria;
+    SearchHistories histories;
+    CriteriaReader::read(form, {}, criteria, histories);
+    SearchState state;
+    RecordingSink sink;
+    StopRequest stop;
+    FakeFileTypes types;
+    FolderWalk walk(criteria, state, {files, types, sink, stop});
+    Walked result;
+    result.completed = walk.walk(kRoot);
+    for (std::int64_t i = sink.rows.count() - 1; i >= 0; --i)
+        result.rows.push_back(std::string(sink.rows.cellText(i, Column::Path)) + "\\"
+                              + std::string(sink.rows.cellText(i, Column::Name)));
+    return result;
+}
+
+PrefetchingFileSystem::ListerMaker slowListers(std::shared_ptr<FileSystem> tree, std::chrono::microseconds delay,
+                                               std::vector<std::shared_ptr<SlowLister>>* made = nullptr)
+{
+    return [tree, delay, made] {
+        auto lister = std::make_shared<SlowLister>(tree, delay);
+        if (made)
+            made->push_back(lister);
+        return PrefetchingFileSystem::Lister{lister, {}};
+    };
+}
+
+TEST(PrefetchingFileSystem, TheWalkGivesTheSameRowsInTheSameOrder)
+{
+    for (const unsigned seed : {1u, 2u, 3u}) {
+        std::shared_ptr<MemoryFileSystem> tree = unevenShare(seed, 400);
+        tree->unreadableFolders.insert(std::string(kRoot) + "\\d7"); // a folder no one can list
+        const Walked alone = walkAll(*tree);
+        ASSERT_TRUE(alone.completed);
+        ASSERT_GT(alone.rows.size(), 400u);
+        for (const int helpers : {1, 3, 7}) {
+            // The walk's own listings are slower than the helpers', so they get ahead.
+            auto walkFiles = std::make_shared<SlowLister>(tree, 200us);
+            PrefetchingFileSystem ahead(walkFiles, slowListers(tree, 20us), helpers);
+            const Walked prefetched = walkAll(ahead);
+            EXPECT_TRUE(prefetched.completed);
+            EXPECT_EQ(prefetched.rows, alone.rows) << "seed " << seed << ", " << helpers << " helpers";
+            EXPECT_GT(ahead.listingsTakenFromHelpers(), 0) << "seed " << seed;
+        }
+    }
+}
+
+TEST(PrefetchingFileSystem, NoFolderIsListedTwiceAndNoneForNothing)
+{
+    std::shared_ptr<MemoryFileSystem> tree = unevenShare(4, 300);
+    const int folders = 301; // the share and its 300 folders
+    auto walkFiles = std::make_shared<SlowLister>(tree, 100us);
+    std::vector<std::shared_ptr<SlowLister>> listers;
+    {
+        PrefetchingFileSystem ahead(walkFiles, slowListers(tree, 50us, &listers), 2);
+        walkAll(ahead, "*.txt");
+    }
+    int byListers = 0;
+    for (const auto& lister : listers)
+        byListers += lister->listings.load();
+    EXPECT_EQ(walkFiles->listings.load() + byListers, folders);
+}
+
+TEST(PrefetchingFileSystem, HoldsNoMoreListingsAheadThanAllowed)
+{
+    std::shared_ptr<MemoryFileSystem> tree = unevenShare(5, 200);
+    std::vector<std::shared_ptr<SlowLister>> listers;
+    PrefetchingFileSystem ahead(tree, slowListers(tree, 0us, &listers), 3, 4);
+    // The walk lists its root and then takes nothing: the helpers fill what they may.
+    ASSERT_NE(ahead.list(kRoot), nullptr);
+    auto listed = [&] {
+        int n = 0;
+        for (const auto& lister : listers)
+            n += lister->listings.load();
+        return n;
+    };
+    for (int i = 0; i < 500 && listed() < 4; ++i)
+        std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(listed(), 4);
+}
+
+TEST(PrefetchingFileSystem, AbortEndsAWalkWaitingOnAHelperStuckInACall)
+{
+    std::shared_ptr<MemoryFileSystem> tree = unevenShare(6, 50);
+    auto hanging = std::make_shared<HangingLister>();
+    // The walk's own listings are slow, so the helper takes the first sub-folder.
+    auto walkFiles = std::make_shared<SlowLister>(tree, 5ms);
+    auto ahead = std::make_unique<PrefetchingFileSystem>(
+        walkFiles, [hanging] { return PrefetchingFileSystem::Lister{hanging, [hanging] { hanging->abort(); }}; }, 1);
+    auto walked = std::async(std::launch::async, [&] { return walkAll(*ahead); });
+    ASSERT_TRUE(hanging->waitEntered());
+    EXPECT_EQ(walked.wait_for(200ms), std::future_status::timeout); // it waits for that folder
+    ahead->abort();
+    ASSERT_EQ(walked.wait_for(5s), std::future_status::ready);
+    walked.get();
+    ahead.reset(); // joins its helper
+}
+
+TEST(PrefetchingFileSystem, EndingWithAHelperStuckInACallEndsTheCall)
+{
+    std::shared_ptr<MemoryFileSystem> tree = unevenShare(7, 20);
+    auto hanging = std::make_shared<HangingLister>();
+    auto done = std::async(std::launch::async, [&] {
+        PrefetchingFileSystem ahead(tree, [hanging] { return PrefetchingFileSystem::Lister{hanging, [hanging] { hanging->abort(); }}; }, 1);
+        ahead.list(kRoot);
+        hanging->waitEntered();
+        // Leaves while the helper hangs: the walk stopped or failed.
+    });
+    EXPECT_EQ(done.wait_for(5s), std::future_status::ready);
+}
+
+} // namespace
