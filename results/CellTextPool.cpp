@@ -26,24 +26,37 @@ void CellTextPool::clear()
     m_blockUsed = kBlockBytes;
     m_texts.assign(1, kEmpty + kLengthBytes);
     m_slots.assign(kFirstSlots, 0);
+    m_indexed = 0;
 }
 
 std::uint32_t CellTextPool::intern(std::string_view text)
 {
     if (text.empty())
         return 0;
-    std::size_t slot = slotOf(text);
+    const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>{}(text) >> 16);
+    const std::size_t slot = slotOf(text, hash);
     if (m_slots[slot] != 0)
-        return m_slots[slot] - 1;
+        return static_cast<std::uint32_t>(m_slots[slot]) - 1;
+    const std::uint32_t id = newId(text);
+    m_slots[slot] = (std::uint64_t{hash} << 32) | (id + 1);
+    // At most three slots in four in use keeps the probe runs short.
+    if (++m_indexed * 4 > m_slots.size() * 3)
+        growIndex();
+    return id;
+}
+
+std::uint32_t CellTextPool::add(std::string_view text)
+{
+    return text.empty() ? 0 : newId(text);
+}
+
+std::uint32_t CellTextPool::newId(std::string_view text)
+{
     if (m_texts.size() >= std::numeric_limits<std::uint32_t>::max() - 1
         || text.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("too many distinct cell texts");
     const auto id = static_cast<std::uint32_t>(m_texts.size());
     m_texts.push_back(store(text));
-    m_slots[slot] = id + 1;
-    // At most three slots in four in use keeps the probe runs short.
-    if (m_texts.size() * 4 > m_slots.size() * 3)
-        growIndex();
     return id;
 }
 
@@ -55,24 +68,29 @@ std::string_view CellTextPool::text(std::uint32_t id) const
     return {data, length};
 }
 
-std::size_t CellTextPool::slotOf(std::string_view text) const
+std::size_t CellTextPool::slotOf(std::string_view text, std::uint32_t hash) const
 {
     const std::size_t mask = m_slots.size() - 1;
-    std::size_t slot = std::hash<std::string_view>{}(text) & mask;
-    while (m_slots[slot] != 0 && this->text(m_slots[slot] - 1) != text)
-        slot = (slot + 1) & mask;
+    std::size_t slot = hash & mask;
+    for (; m_slots[slot] != 0; slot = (slot + 1) & mask)
+        if (static_cast<std::uint32_t>(m_slots[slot] >> 32) == hash
+            && this->text(static_cast<std::uint32_t>(m_slots[slot]) - 1) == text)
+            break;
     return slot;
 }
 
 void CellTextPool::growIndex()
 {
-    m_slots.assign(m_slots.size() * 2, 0);
+    std::vector<std::uint64_t> old(m_slots.size() * 2, 0);
+    old.swap(m_slots);
     const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t id = 1; id < m_texts.size(); ++id) {
-        std::size_t slot = std::hash<std::string_view>{}(text(static_cast<std::uint32_t>(id))) & mask;
+    for (const std::uint64_t entry : old) {
+        if (entry == 0)
+            continue;
+        std::size_t slot = (entry >> 32) & mask;
         while (m_slots[slot] != 0)
             slot = (slot + 1) & mask;
-        m_slots[slot] = static_cast<std::uint32_t>(id + 1);
+        m_slots[slot] = entry;
     }
 }
 

@@ -20,6 +20,10 @@ public:
     // The id of the text, adding it when the pool does not hold it yet. Id 0 is the
     // empty text.
     std::uint32_t intern(std::string_view text);
+    // A new id for the text, without looking for it: for texts that seldom repeat
+    // (names), where the looking costs more than it saves. intern() does not find
+    // texts added this way.
+    std::uint32_t add(std::string_view text);
     std::string_view text(std::uint32_t id) const;
     std::size_t count() const { return m_texts.size(); }
     void clear();
@@ -27,7 +31,8 @@ public:
 private:
     const char* store(std::string_view text);
     void growIndex();
-    std::size_t slotOf(std::string_view text) const;
+    std::size_t slotOf(std::string_view text, std::uint32_t hash) const;
+    std::uint32_t newId(std::string_view text);
 
     static constexpr std::size_t kBlockBytes = 256 * 1024;
     std::vector<std::unique_ptr<char[]>> m_blocks;
@@ -36,8 +41,11 @@ private:
     // By id: where the text's bytes start; its length sits in the four bytes before.
     // Half the size of a view, for pools that hold millions of texts.
     std::vector<const char*> m_texts;
-    // Open addressing: id + 1 of the text hashed to a slot, 0 for a free slot.
-    std::vector<std::uint32_t> m_slots;
+    // Open addressing: the text's hash in the high half and its id + 1 in the low
+    // half, 0 for a free slot. The hash spares reading the texts that merely share a
+    // slot, and growing reads no text at all.
+    std::vector<std::uint64_t> m_slots;
+    std::size_t m_indexed = 0; // texts in m_slots
 };
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #include "results/ResultRowList.h"
 
 #include "results/RowCompare.h"
+#include "results/TimeCell.h"
 
 #include <algorithm>
 #include <limits>
@@ -24,6 +25,15 @@ struct SortItem {
     std::uint32_t length = 0; // of the folded text, capped; 0 for sizes
 };
 constexpr std::size_t kPrefixBytes = 16;
+
+static_assert(TimeCell::kTextSize <= kPrefixBytes, "a time's text must sort by its prefix alone");
+constexpr std::uint32_t kPackedTime = std::uint32_t{1} << 31;
+
+bool isTimeColumn(std::size_t column)
+{
+    return column == static_cast<std::size_t>(Column::Updated) || column == static_cast<std::size_t>(Column::Created)
+           || column == static_cast<std::size_t>(Column::Accessed);
+}
 
 // Bytes from `from` on as a big-endian number, padded with zero bytes.
 std::uint64_t bigEndian(std::string_view text, std::size_t from)
@@ -90,9 +100,25 @@ std::vector<SortItem> itemsInDisplayOrder(std::size_t rowCount, const std::deque
 std::int64_t ResultRowList::add(const ResultRow& row)
 {
     StoredRow stored;
-    for (int c = 0; c < kColumnCount; ++c)
-        stored.cells[static_cast<std::size_t>(c)] = m_cellTexts[static_cast<std::size_t>(c)].intern(row.cells[static_cast<std::size_t>(c)]);
-    stored.sourcePath = m_sourcePaths.intern(row.sourcePath);
+    for (int c = 0; c < kColumnCount; ++c) {
+        const auto column = static_cast<std::size_t>(c);
+        CellTextPool& texts = m_cellTexts[column];
+        const std::string& text = row.cells[column];
+        if (isTimeColumn(column)) {
+            if (const std::optional<std::uint32_t> packed = TimeCell::pack(text)) {
+                stored.cells[column] = kPackedTime | *packed;
+                continue;
+            }
+            const std::uint32_t id = texts.intern(text);
+            if (id & kPackedTime)
+                throw std::length_error("too many distinct time texts");
+            stored.cells[column] = id;
+            continue;
+        }
+        // Names and real paths seldom repeat; every other cell mostly does.
+        stored.cells[column] = c == static_cast<int>(Column::Name) ? texts.add(text) : texts.intern(text);
+    }
+    stored.sourcePath = m_sourcePaths.add(row.sourcePath);
     stored.image = row.image;
     const std::int64_t key = count();
     m_rows.push_back(stored);
@@ -116,24 +142,32 @@ const ResultRowList::StoredRow& ResultRowList::stored(std::int64_t displayIndex)
     return m_rows[static_cast<std::size_t>(m_order[static_cast<std::size_t>(displayIndex)])];
 }
 
+CellText ResultRowList::textOf(const StoredRow& row, std::size_t column) const
+{
+    const std::uint32_t cell = row.cells[column];
+    if (isTimeColumn(column) && (cell & kPackedTime)) {
+        char text[TimeCell::kTextSize];
+        TimeCell::unpack(cell & ~kPackedTime, text);
+        return CellText::held({text, sizeof text});
+    }
+    return CellText(m_cellTexts[column].text(cell));
+}
+
 ResultRow ResultRowList::at(std::int64_t displayIndex) const
 {
     const StoredRow& row = stored(displayIndex);
     ResultRow result;
-    for (int c = 0; c < kColumnCount; ++c) {
-        const auto column = static_cast<std::size_t>(c);
-        result.cells[column] = m_cellTexts[column].text(row.cells[column]);
-    }
+    for (std::size_t column = 0; column < kColumnCount; ++column)
+        result.cells[column] = textOf(row, column).str();
     result.image = row.image;
     result.key = m_order[static_cast<std::size_t>(displayIndex)];
     result.sourcePath = m_sourcePaths.text(row.sourcePath);
     return result;
 }
 
-std::string_view ResultRowList::cellText(std::int64_t displayIndex, Column column) const
+CellText ResultRowList::cellText(std::int64_t displayIndex, Column column) const
 {
-    const auto c = static_cast<std::size_t>(column);
-    return m_cellTexts[c].text(stored(displayIndex).cells[c]);
+    return textOf(stored(displayIndex), static_cast<std::size_t>(column));
 }
 
 int ResultRowList::image(std::int64_t displayIndex) const
@@ -180,9 +214,19 @@ std::vector<std::int64_t> ResultRowList::sortedOrder(Column column, bool ascendi
             });
         } else {
             folded.emplace(texts);
+            const bool times = isTimeColumn(c);
             items = itemsInDisplayOrder(m_rows.size(), m_order, [&](std::size_t key) {
                 checkCancel();
-                const std::string_view text = folded->at(m_rows[key].cells[c]);
+                const std::uint32_t cell = m_rows[key].cells[c];
+                // A time's text is digits and separators, which folding leaves alone.
+                char timeText[TimeCell::kTextSize];
+                std::string_view text;
+                if (times && (cell & kPackedTime)) {
+                    TimeCell::unpack(cell & ~kPackedTime, timeText);
+                    text = std::string_view(timeText, sizeof timeText);
+                } else {
+                    text = folded->at(cell);
+                }
                 const auto length = static_cast<std::uint32_t>(std::min(text.size(), kPrefixBytes + 1));
                 return SortItem{bigEndian(text, 0), bigEndian(text, 8), 0, length};
             });
@@ -196,6 +240,7 @@ std::vector<std::int64_t> ResultRowList::sortedOrder(Column column, bool ascendi
             if (a.low != b.low)
                 return a.low < b.low;
             // Texts that fit in the prefix are equal but for zero bytes at their ends.
+            // (Every time kept as a number fits, so only texts reach the pool below.)
             if (a.length <= kPrefixBytes || b.length <= kPrefixBytes)
                 return a.length < b.length;
             return RowCompare::compareTextKeys(folded->at(m_rows[a.key].cells[c]), folded->at(m_rows[b.key].cells[c])) < 0;

@@ -1,6 +1,7 @@
 // The rows of one search in display order, newest at index 0 until a sort.
 #pragma once
 
+#include "results/CellText.h"
 #include "results/CellTextPool.h"
 #include "results/ResultRow.h"
 
@@ -17,7 +18,7 @@ namespace qv {
 // display order is a separate list of keys. A new row goes to the front of that list
 // in O(1), also after a sort, so a sorted list shows new rows on top, unsorted.
 // A row is kept as the ids of its texts in one pool per column, so rows share their
-// folder paths, type names and times.
+// folder paths, type names and sizes; times are kept as numbers.
 class ResultRowList final {
 public:
     // Adds the row at the top and returns its key: the count before the addition.
@@ -26,8 +27,8 @@ public:
     std::int64_t count() const { return static_cast<std::int64_t>(m_rows.size()); }
     // The row put together again from its texts.
     ResultRow at(std::int64_t displayIndex) const;
-    // Views valid until clear().
-    std::string_view cellText(std::int64_t displayIndex, Column column) const;
+    // A view valid until clear(), or a time's text held in the value.
+    CellText cellText(std::int64_t displayIndex, Column column) const;
     int image(std::int64_t displayIndex) const;
     std::int64_t key(std::int64_t displayIndex) const;
 
@@ -47,8 +48,9 @@ public:
     // The display index of every row, indexed by row key.
     std::vector<std::int64_t> displayIndexesByKey() const;
 
-    // One row as stored: the id of each cell in its column's pool, of the real path
-    // bytes in their own pool, and the image.
+    // One row as stored: the id of each cell in its column's pool (for a time column, a
+    // time as a number with the top bit set, else the id of a text that is no such
+    // time), the id of the real path bytes in their own pool, and the image.
     struct StoredRow {
         std::array<std::uint32_t, kColumnCount> cells{};
         std::uint32_t sourcePath = 0;
@@ -57,6 +59,7 @@ public:
 
 private:
     const StoredRow& stored(std::int64_t displayIndex) const;
+    CellText textOf(const StoredRow& row, std::size_t column) const;
 
     std::array<CellTextPool, kColumnCount> m_cellTexts;
     CellTextPool m_sourcePaths;

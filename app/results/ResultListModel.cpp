@@ -76,7 +76,7 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole: {
-        const std::string_view text = m_rows.cellText(index.row(), static_cast<Column>(index.column()));
+        const CellText text = m_rows.cellText(index.row(), static_cast<Column>(index.column()));
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
     case Qt::DecorationRole:

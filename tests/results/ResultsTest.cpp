@@ -2,13 +2,17 @@
 #include "results/CellFormat.h"
 #include "results/CellTextPool.h"
 #include "results/ResultImageList.h"
+#include "results/TimeCell.h"
 #include "results/ResultRowList.h"
 
 #include "tests/support/TimeZone.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <random>
 #include <ctime>
 
 using namespace qv;
@@ -47,7 +51,7 @@ TEST(ResultRowList, AddingAtTheTopKeepsEarlierTextsInPlace)
 {
     ResultRowList list;
     list.add(named("oldest"));
-    const std::string_view oldest = list.cellText(0, Column::Name);
+    const CellText oldest = list.cellText(0, Column::Name);
     for (int i = 0; i < 100000; ++i)
         list.add(named("n" + std::to_string(i)));
     // Views the window holds must survive later rows: a pool that moved its texts
@@ -89,6 +93,58 @@ TEST(ResultRowList, RowsComeBackExactlyAsAdded)
     EXPECT_EQ(list.key(1), 1);
     // Rows that share a text share its bytes.
     EXPECT_EQ(list.cellText(0, Column::Path).data(), list.cellText(2, Column::Path).data());
+}
+
+TEST(TimeCell, EveryTimeInRangeComesBackAndKeepsItsOrder)
+{
+    std::mt19937 random(11);
+    std::uint32_t before = 0;
+    std::string beforeText;
+    for (const char* text : {"1900/01/01 00:00", "1999/12/31 23:59", "2024/02/31 00:00", "5907/12/31 23:59"}) {
+        const std::optional<std::uint32_t> packed = TimeCell::pack(text);
+        ASSERT_TRUE(packed) << text;
+        char back[TimeCell::kTextSize];
+        TimeCell::unpack(*packed, back);
+        EXPECT_EQ(std::string_view(back, sizeof back), text);
+        EXPECT_LT(*packed, std::uint32_t{1} << 31);
+    }
+    for (int i = 0; i < 20000; ++i) {
+        char text[17];
+        std::snprintf(text, sizeof text, "%04u/%02u/%02u %02u:%02u", 1900 + static_cast<unsigned>(random() % 4008),
+                      1 + static_cast<unsigned>(random() % 12), 1 + static_cast<unsigned>(random() % 31),
+                      static_cast<unsigned>(random() % 24), static_cast<unsigned>(random() % 60));
+        const std::optional<std::uint32_t> packed = TimeCell::pack(text);
+        ASSERT_TRUE(packed) << text;
+        char back[TimeCell::kTextSize];
+        TimeCell::unpack(*packed, back);
+        ASSERT_EQ(std::string_view(back, sizeof back), text);
+        if (i > 0)
+            ASSERT_EQ(*packed < before, std::string(text) < beforeText) << text << " and " << beforeText;
+        before = *packed;
+        beforeText = text;
+    }
+    for (const char* text : {"", "1899/12/31 23:59", "5908/01/01 00:00", "2024/00/01 00:00", "2024/13/01 00:00",
+                             "2024/01/00 00:00", "2024/01/32 00:00", "2024/01/01 24:00", "2024/01/01 00:60",
+                             "2024/1/01 00:00", "2024/01/01 00:00 ", "2024-01-01 00:00", "2024/01/01T00:00",
+                             "20２4/01/01 00:00", "+024/01/01 00:00", "12345/01/01 00:00"})
+        EXPECT_FALSE(TimeCell::pack(text)) << text;
+}
+
+TEST(CellText, AHeldTextMovesWithItsValue)
+{
+    std::vector<CellText> cells;
+    cells.push_back(CellText::held("2024/03/01 12:00"));
+    const std::string kept = "kept elsewhere";
+    cells.push_back(CellText(kept));
+    for (int i = 0; i < 100; ++i)
+        cells.push_back(cells[static_cast<std::size_t>(i % 2)]); // copies, while the vector moves them around
+    EXPECT_EQ(cells[98], "2024/03/01 12:00");
+    EXPECT_EQ(cells[99], "kept elsewhere");
+    EXPECT_EQ(cells[99].data(), kept.data());
+    CellText assigned;
+    assigned = cells[0];
+    cells.clear();
+    EXPECT_EQ(assigned, "2024/03/01 12:00");
 }
 
 TEST(CellTextPool, KeepsEachTextOnceUnderOneId)

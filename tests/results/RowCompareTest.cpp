@@ -143,20 +143,30 @@ TEST(ResultRowList, SortAgreesWithTheCompareRuleOnEveryColumn)
     // Long texts share their first 16 bytes, where sorting looks first.
     const std::vector<std::string> texts{"", "a", "A", "b", "Ｂ", "ｂ", "あ", "ア", "a\xff", "10 KB", "9 KB", "0 KB",
                                          "2021/05/03 14:07", "2021/05/03 14:08", "2021/05/03 14:0", "abcdefghijklmnop",
-                                         "ABCDEFGHIJKLMNOPq", "abcdefghijklmnopQ", "abcdefghijklmnop\xc3", "-3 KB"};
+                                         "ABCDEFGHIJKLMNOPq", "abcdefghijklmnopQ", "abcdefghijklmnop\xc3", "-3 KB",
+                                         // Times the list keeps as numbers, and texts that only look like them.
+                                         "1999/12/31 23:59", "1900/01/01 00:00", "5907/12/31 23:59", "5908/01/01 00:00",
+                                         "1899/12/31 23:59", "2021/13/03 14:07", "2021/05/03 14:07 ", "2021-05-03 14:07"};
     std::mt19937 random(7);
     ResultRowList list;
+    std::vector<ResultRow> added;
     for (int i = 0; i < 500; ++i) {
         ResultRow row;
         for (std::string& cell : row.cells)
             cell = texts[random() % texts.size()];
+        added.push_back(row);
         list.add(std::move(row));
     }
-    for (const Column c : {Column::Name, Column::Size, Column::Match}) {
+    // Every cell reads back as it was given, however the list keeps it.
+    for (std::int64_t i = 0; i < list.count(); ++i)
+        ASSERT_EQ(list.at(i).cells, added[added.size() - 1 - static_cast<std::size_t>(i)].cells) << "row " << i;
+    for (const Column c : {Column::Name, Column::Size, Column::Match, Column::Updated, Column::Accessed}) {
         for (const bool ascending : {true, false}) {
             list.sort(c, ascending);
             for (std::int64_t i = 1; i < list.count(); ++i) {
-                const int order = RowCompare::compareCells(c, list.cellText(i - 1, c), list.cellText(i, c), ascending);
+                const CellText before = list.cellText(i - 1, c);
+                const CellText after = list.cellText(i, c);
+                const int order = RowCompare::compareCells(c, before, after, ascending);
                 ASSERT_LE(order, 0) << "column " << static_cast<int>(c) << " row " << i;
             }
         }
