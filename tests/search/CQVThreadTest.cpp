@@ -47,7 +47,7 @@ private:
 
 class ThrowingFileSystem final : public FileSystem {
 public:
-    std::unique_ptr<FolderListing> list(const std::string&) override { throw std::bad_alloc(); }
+    std::unique_ptr<FolderListing> list(const std::string&, int&) override { throw std::bad_alloc(); }
     std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }
     char separator() const override { return '/'; }
 };
