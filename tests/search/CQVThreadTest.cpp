@@ -195,6 +195,8 @@ TEST(CQVThread, ErrorInsideTheWalkEndsWithoutTheCount)
     auto worker = fx.makeWorker(throwing);
     worker->start();
     EXPECT_EQ(fx.waitFinished(), CQVThread::Outcome::Failed);
+    // The error was swallowed whole; now the job says which, for the user.
+    EXPECT_EQ(fx.job->errorText(), "std::bad_alloc");
     worker.reset();
     EXPECT_EQ(fx.finishCalls.load(), 1);
     for (const std::string& text : fx.sink.statuses)
