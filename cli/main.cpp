@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <optional>
@@ -97,6 +98,10 @@ int main(int argc, char** argv)
         return usageError(error);
     if (options.help) {
         std::fputs(QvSearchOptions::usage(), stdout);
+        if (std::fflush(stdout) != 0 && errno != EPIPE) {
+            std::fprintf(stderr, "qvsearch: cannot write the help to standard output: %s\n", std::strerror(errno));
+            return ExitOutputFailed;
+        }
         return ExitCompleted;
     }
     const SearchPlace place = SearchPlace::fromText(options.place);

@@ -67,7 +67,7 @@ bool ComputerWalk::walk(const std::string& workgroup, const std::string& compute
                 else if (mask & TypeShares)
                     m_rows.test(entry.remoteName, NetworkRows::Kind::Share, path, m_services.sink, m_state);
             }
-            return !m_criteria.subFolders || walkShare(workgroup, entry.remoteName);
+            return !m_criteria.subFolders || walkShare(workgroup, entry.remoteName, false, entry.print);
         });
     if (outcome == EnumOutcome::OpenFailed)
         reportOpenFailure(m_services.enumerator, m_state, m_services.sink, m_services.stop, computer,
@@ -75,14 +75,14 @@ bool ComputerWalk::walk(const std::string& workgroup, const std::string& compute
     return outcome != EnumOutcome::Stopped;
 }
 
-bool ComputerWalk::walkShare(const std::string& workgroup, const std::string& share, bool searchPlace)
+bool ComputerWalk::walkShare(const std::string& workgroup, const std::string& share, bool searchPlace, bool printer)
 {
     if (m_services.stop.shouldStop())
         return false;
     if (m_criteria.walkDepth < DepthFolders)
         return true;
     m_services.sink.showStatus(std::string(loadString(IDS_SEARCH_SHARE)) + workgroup + share + " ...");
-    return m_folderWalk.walk(share, PlaceFailure::Kind::Share, searchPlace);
+    return m_folderWalk.walk(share, PlaceFailure::Kind::Share, searchPlace, !printer);
 }
 
 } // namespace qv

@@ -35,8 +35,11 @@ public:
     // one met inside its walk; a computer that cannot be listed is told to the sink
     // either way.
     bool walk(const std::string& workgroup, const std::string& computer, bool searchPlace = false);
-    // One share "\\NAME\share" (a share place, or a share of the computer walked).
-    bool walkShare(const std::string& workgroup, const std::string& share, bool searchPlace = false);
+    // One share "\\\\NAME\\share" (a share place, or a share of the computer walked).
+    // A printer share of a computer is walked too, but that it holds no folders is no
+    // failure.
+    bool walkShare(const std::string& workgroup, const std::string& share, bool searchPlace = false,
+                   bool printer = false);
 
     // Tells the sink of a container the enumerator could not open (or whose list an
     // error inside a step ended), unless a stop was the cause. Shared with the walk

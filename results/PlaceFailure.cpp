@@ -11,7 +11,8 @@ const char* missingText(PlaceFailure::Kind kind)
 {
     switch (kind) {
     case PlaceFailure::Kind::Folder: return "no such folder";
-    case PlaceFailure::Kind::Share: return "no such share";
+    // The SMB library says the same when the computer's name leads nowhere.
+    case PlaceFailure::Kind::Share: return "no such share, or no computer of that name";
     case PlaceFailure::Kind::Computer: return "no computer of that name was found";
     case PlaceFailure::Kind::Workgroup: return "no workgroup of that name was found";
     case PlaceFailure::Kind::Network: return "no workgroup or computer was found";
@@ -34,6 +35,12 @@ std::string PlaceFailure::reasonFor(Kind kind, int error)
     case EHOSTUNREACH:
     case ENETUNREACH:
     case EHOSTDOWN: return "the computer cannot be reached";
+    case ENETDOWN: return "the network is down (no network interface is up)";
+    case EINVAL:
+        // What the SMB library says for a computer name that resolves to nothing.
+        if (host)
+            return kind == Kind::Share ? missingText(kind) : missingText(Kind::Computer);
+        break;
     case ENAMETOOLONG: return "the name is too long";
     case ELOOP: return "too many symbolic links";
     case EPIPE: return "the SMB helper ended while serving it";

@@ -61,7 +61,7 @@ void FolderWalk::reportFailure(const std::string& shownPath, PlaceFailure::Kind 
                                            searchPlace, m_services.fileSystem.errorDetail(error)));
 }
 
-bool FolderWalk::walk(const std::string& walkRoot, PlaceFailure::Kind rootKind, bool rootIsSearchPlace)
+bool FolderWalk::walk(const std::string& walkRoot, PlaceFailure::Kind rootKind, bool rootIsSearchPlace, bool tellRoot)
 {
     m_walkRoot = walkRoot;
     m_shownRoot = m_names.shownPath(walkRoot, m_separator);
@@ -71,7 +71,8 @@ bool FolderWalk::walk(const std::string& walkRoot, PlaceFailure::Kind rootKind, 
     int error = 0;
     const std::unique_ptr<FolderListing> listing = m_services.fileSystem.list(m_walkRoot, error);
     if (!listing) {
-        reportFailure(m_shownRoot, rootKind, error, rootIsSearchPlace);
+        if (tellRoot)
+            reportFailure(m_shownRoot, rootKind, error, rootIsSearchPlace);
         return true;
     }
     return walkFolder({}, {}, *listing, 0);

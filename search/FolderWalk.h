@@ -36,9 +36,10 @@ public:
     // Walks the tree under the root; false when the stop request ended it. A root
     // that cannot be listed ends the walk, and a sub-folder that cannot be listed is
     // passed over; the sink is told of both (the root as the search's own place, or
-    // as a place of the kind given, met inside a larger walk).
+    // as a place of the kind given, met inside a larger walk), unless `tellRoot` is
+    // cleared (a printer share, which holds no folders to list).
     bool walk(const std::string& walkRoot) { return walk(walkRoot, PlaceFailure::Kind::Folder, true); }
-    bool walk(const std::string& walkRoot, PlaceFailure::Kind rootKind, bool rootIsSearchPlace);
+    bool walk(const std::string& walkRoot, PlaceFailure::Kind rootKind, bool rootIsSearchPlace, bool tellRoot = true);
 
 private:
     // Listings above this depth stay open while the walk is below them, so that

@@ -151,6 +151,9 @@ TEST(QvSearchRun, RowsThatCannotBeWrittenEndTheRunWithStatus5)
         EXPECT_TRUE(startsWith(r.err, "qvsearch: cannot write the rows to standard output: ")) << r.err;
         EXPECT_EQ(r.err.find("個見つかりました"), std::string::npos) << r.err;
     }
+    const Result help = runQvSearch({"--help"}, withOutput(RunOptions::Output::Full));
+    EXPECT_EQ(help.status, 5);
+    EXPECT_TRUE(startsWith(help.err, "qvsearch: cannot write the help to standard output: ")) << help.err;
     // Nothing to write is no write error.
     const Result none = runQvSearch({"-n", "nothing-fits", tree.root()}, withOutput(RunOptions::Output::Full));
     EXPECT_EQ(none.status, 0);

@@ -209,6 +209,18 @@ TEST(NetworkWalk, UnreachableContainersArePassedOverAndTold)
     EXPECT_EQ(s.sink.statuses.back(), "5個見つかりました");
 }
 
+TEST(NetworkWalk, PrinterShareWalkedLikeAShareIsNoFailure)
+{
+    Lan lan; // ALPHA's "lp" holds no folders the file system could list
+    Search s(lan, "\\\\ALPHA", "", kAll);
+    EXPECT_TRUE(s.result);
+    EXPECT_TRUE(s.sink.failures.empty()) << s.sink.failures.front().place;
+    // A printer share given as the place is told all the same: nothing could be searched.
+    Search printer(lan, "\\\\ALPHA\\lp", "", kAll);
+    ASSERT_EQ(printer.sink.failures.size(), 1u);
+    EXPECT_TRUE(printer.sink.failures[0].searchPlace);
+}
+
 // A computer, workgroup or share place that could not be reached ended like a search
 // that found nothing: "0個見つかりました".
 TEST(NetworkWalk, PlaceItselfUnreachableIsToldInsteadOfACount)
@@ -221,7 +233,7 @@ TEST(NetworkWalk, PlaceItselfUnreachableIsToldInsteadOfACount)
         {"\\\\ALPHA", "the computer cannot be reached"},
         {"Office", "the computer cannot be reached"},
         {"\\\\BETA\\docs", "access denied"},
-        {"\\\\GAMMA\\nothing", "no such share"},
+        {"\\\\GAMMA\\nothing", "no such share, or no computer of that name"},
         {"\\\\NOBODY", "no computer of that name was found"},
     };
     for (const auto& [place, reason] : places) {

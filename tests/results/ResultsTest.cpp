@@ -99,7 +99,7 @@ TEST(PlaceFailure, ReasonsFollowTheErrorAndTheKindOfPlace)
         const char* reason;
     } table[] = {
         {Kind::Folder, ENOENT, "no such folder"},
-        {Kind::Share, ENOENT, "no such share"},
+        {Kind::Share, ENOENT, "no such share, or no computer of that name"},
         {Kind::Computer, ENOENT, "no computer of that name was found"},
         {Kind::Workgroup, ENOENT, "no workgroup of that name was found"},
         {Kind::Network, ENOENT, "no workgroup or computer was found"},
@@ -110,6 +110,7 @@ TEST(PlaceFailure, ReasonsFollowTheErrorAndTheKindOfPlace)
         {Kind::Workgroup, ETIMEDOUT, "no answer in time"},
         {Kind::Computer, ECONNREFUSED, "the computer refused the connection"},
         {Kind::Share, EHOSTUNREACH, "the computer cannot be reached"},
+        {Kind::Computer, EINVAL, "no computer of that name was found"},
         {Kind::Folder, EIO, "input/output error"}, // strerror's, without its capital
     };
     for (const auto& row : table)
