@@ -68,8 +68,6 @@ bool SmbNetworkEnumerator::listRoot(std::vector<NetResource>& children, bool& ex
     open.extrasPending = true;
     children = extrasFor(open);
     extrasPending = false;
-    if (children.empty())
-        noteError(rc);
     return !children.empty();
 }
 

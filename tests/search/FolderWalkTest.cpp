@@ -362,25 +362,6 @@ TEST(FolderWalkLocal, DeepTreeIsWalkedToItsEndWithAFewDescriptors)
     EXPECT_EQ(openDescriptors(), before);
 }
 
-// Reading the content first let relatime move the access time, which the row then showed.
-TEST(FolderWalkLocal, ContentMatchLeavesTheAccessTimeAsItWas)
-{
-    constexpr std::int64_t kMay2001 = 989000000;
-    TempTree tree({{"old.txt", "a needle", kMay2001}});
-    LocalFileSystem files;
-    SearchFormValues form;
-    form.containing = CheckState::Checked;
-    form.containingText = "needle";
-    for (int run = 0; run < 2; ++run) {
-        WalkRun walk(files, tree.root(), form);
-        ASSERT_EQ(walk.sink.rows.count(), 1);
-        EXPECT_EQ(walk.sink.rows.at(0).cell(Column::Accessed), walk.sink.rows.at(0).cell(Column::Updated));
-    }
-    struct stat st {};
-    ASSERT_EQ(stat(tree.path("old.txt").c_str(), &st), 0);
-    EXPECT_EQ(st.st_atime, kMay2001) << "the search's read moved the access time";
-}
-
 TEST(FolderWalkMemory, RowsComeInPatternThenListingOrderAndFoldersOnceEach)
 {
     MemoryFileSystem files;
