@@ -53,9 +53,8 @@ bool isWindowLevelKey(const QKeyEvent* key)
 
 } // namespace
 
-CMainFrame::CMainFrame(QString startDirectory, std::shared_ptr<ShellLauncher> launcher, QWidget* parent)
+CMainFrame::CMainFrame(std::shared_ptr<ShellLauncher> launcher, QWidget* parent)
     : QMainWindow(parent)
-    , m_startDirectory(std::move(startDirectory))
     , m_launcher(std::move(launcher))
     , m_lockKeys(&LockKeys::fromKeyboardLeds)
     , m_fontChooser([](QWidget* owner) -> std::optional<QFont> {
@@ -415,10 +414,9 @@ void CMainFrame::updateViewStyleButtons()
 
 void CMainFrame::newSearch()
 {
-    // Another instance: the program in the start directory, else this program.
-    const QString inStart = QDir(m_startDirectory).filePath(QStringLiteral("qv"));
-    const QString program = QFileInfo(inStart).isExecutable() ? inStart : QCoreApplication::applicationFilePath();
-    m_launcher->startProgram(program);
+    // Another instance of this very program: never one that happens to lie in the folder
+    // the program was started from, which anybody who can write there could plant.
+    m_launcher->startProgram(QCoreApplication::applicationFilePath());
 }
 
 void CMainFrame::focusPane(int step)

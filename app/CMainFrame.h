@@ -30,8 +30,7 @@ class ShellLauncher;
 class CMainFrame final : public QMainWindow, public CommandTarget {
     Q_OBJECT
 public:
-    // startDirectory: where new-search looks for the program first.
-    CMainFrame(QString startDirectory, std::shared_ptr<ShellLauncher> launcher, QWidget* parent = nullptr);
+    explicit CMainFrame(std::shared_ptr<ShellLauncher> launcher, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // Commands the frame does not handle go to these, in the order added.
@@ -87,7 +86,6 @@ private:
     void setViewStyle(int id);
     void updateViewStyleButtons();
 
-    QString m_startDirectory;
     std::shared_ptr<ShellLauncher> m_launcher;
     std::vector<CommandTarget*> m_routes;
 

@@ -44,7 +44,7 @@ bool CQVApp::initInstance()
     m_doc = std::make_unique<CQVDoc>();
     if (!m_doc->onNewDocument())
         return false;
-    m_frame = std::make_unique<CMainFrame>(m_startDirectory, m_launcher);
+    m_frame = std::make_unique<CMainFrame>(m_launcher);
     m_frame->searchForm()->setSearchJobs(m_profile.searchJobs());
     m_doc->setReportSources(m_frame->searchForm(), m_frame->resultModel(), m_frame.get());
     m_frame->addCommandRoute(m_doc.get());
@@ -70,13 +70,14 @@ void CQVApp::exitInstance()
     m_doc.reset();
 }
 
-QString CQVApp::helpFilePath(const QString& startDirectory, const QString& programDirectory)
+QString CQVApp::dataFolder(const QString& programDirectory)
 {
-    const QString inStart = QDir(startDirectory).filePath(QStringLiteral("help.txt"));
-    if (QFileInfo::exists(inStart))
-        return inStart;
-    const QString besideProgram = QDir(programDirectory).filePath(QStringLiteral("help.txt"));
-    return QFileInfo::exists(besideProgram) ? besideProgram : inStart;
+    return QDir::cleanPath(programDirectory + QStringLiteral("/../share/quendle"));
+}
+
+QString CQVApp::helpFilePath(const QString& programDirectory)
+{
+    return QDir(dataFolder(programDirectory)).filePath(QStringLiteral("help.txt"));
 }
 
 bool CQVApp::onCommand(int id)
@@ -88,7 +89,7 @@ bool CQVApp::onCommand(int id)
         return true;
     }
     case cmd::HelpHook:
-        m_launcher->open(QUrl::fromLocalFile(helpFilePath(m_startDirectory, QCoreApplication::applicationDirPath())));
+        m_launcher->open(QUrl::fromLocalFile(helpFilePath(QCoreApplication::applicationDirPath())));
         return true;
     default:
         return false;

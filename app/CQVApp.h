@@ -34,9 +34,12 @@ public:
     CQVDoc* document() const { return m_doc.get(); }
     const StandardProfile& profile() const { return m_profile; }
 
-    // help.txt in the start directory, else beside the executable; the start
-    // directory's path when neither exists (opening it then fails unreported).
-    static QString helpFilePath(const QString& startDirectory, const QString& programDirectory);
+    // The program's data folder: share/quendle beside the folder of the executable, in
+    // an installation (bin/ and share/) and in the build tree (app/ and share/) alike.
+    // Nothing is read from the start directory: a file planted there is never used.
+    static QString dataFolder(const QString& programDirectory);
+    // help.txt of the data folder (opening it fails unreported when it is missing).
+    static QString helpFilePath(const QString& programDirectory);
 
     // About box (57664) and the help hook (F1).
     bool onCommand(int id) override;

@@ -2,6 +2,8 @@
 
 #include "app/results/ResultListModel.h"
 #include "network/SearchJobBuilder.h"
+#include "resources/StringTable.h"
+#include "resources/StringText.h"
 #include "results/RowBatchQueue.h"
 #include "search/CQVThread.h"
 
@@ -74,6 +76,7 @@ void SearchSession::start(const SearchCriteria& criteria, const SearchPlace& pla
     m_job = std::move(job);
     m_queue = std::move(queue);
     m_wakePosted.store(false);
+    m_fault.clear();
 
     m_worker = std::make_unique<CQVThread>(*m_job);
     const quint64 serial = ++m_serial;
@@ -170,14 +173,22 @@ void SearchSession::drain(std::size_t maxEvents)
         return;
     std::vector<ResultRow> rows;
     rows.reserve(events.size());
-    std::optional<std::string> latestText;
+    std::optional<QString> latestText;
     for (RowBatchQueue::Event& event : events) {
         if (auto* row = std::get_if<ResultRow>(&event)) {
             rows.push_back(std::move(*row));
+        } else if (auto* failure = std::get_if<PlaceFailure>(&event)) {
+            // A place inside the walk that cannot be read is passed over in silence;
+            // the search's own place, or a helper that cannot be started, is told.
+            if ((failure->searchPlace || failure->installation) && m_fault.isEmpty()) {
+                m_fault = stringText(IDS_PLACE_NOT_SEARCHED)
+                              .arg(QString::fromStdString(failure->place), QString::fromStdString(failure->reason));
+                latestText = m_fault;
+            }
         } else {
             // Texts replace each other in the status bar; rows before a text are in
             // the list before it shows, rows after it come in the same turn.
-            latestText = std::move(std::get<std::string>(event));
+            latestText = QString::fromStdString(std::get<std::string>(event));
         }
     }
     const auto count = static_cast<int>(rows.size());
@@ -186,7 +197,7 @@ void SearchSession::drain(std::size_t maxEvents)
     if (count > 0)
         emit rowsAdded(count);
     if (latestText)
-        emit statusText(QString::fromStdString(*latestText));
+        emit statusText(*latestText);
     // More waiting: another turn soon. A zero timer rather than a posted call: the
     // event loop sends every posted call it has in one go, a call posted from one of
     // them included, while timers wait for the next turn, after input and painting.
@@ -219,6 +230,11 @@ void SearchSession::workerEnded(quint64 endedSerial, SearchJob::Outcome outcome)
     // handler or the next search finds it ended.
     if (outcome != SearchJob::Outcome::Failed)
         m_worker.reset();
+    // What kept the search from its place, or the error that ended it, is the last word.
+    if (outcome == SearchJob::Outcome::Failed && m_job)
+        emit statusText(stringText(IDS_SEARCH_FAILED).arg(QString::fromStdString(m_job->errorText())));
+    else if (!m_fault.isEmpty())
+        emit statusText(m_fault);
     emit ended(outcome);
 }
 

@@ -74,6 +74,9 @@ private:
     void workerEnded(quint64 serial, SearchJob::Outcome outcome);
 
     QPointer<ResultListModel> m_model;
+    // Why the running search could not search its place (or a helper could not be
+    // started): shown when it comes, and again as the search's last text.
+    QString m_fault;
     SearchState m_noSearch;
     // The running search. Every field is touched on the user-interface thread only:
     // the worker reaches the session through queued calls, never directly.

@@ -50,6 +50,7 @@ constexpr OptionInfo kOptions[] = {
     {"--to", 0, true},          {"--min-kb", 0, true},     {"--max-kb", 0, true},
     {"--format", 0, true},      {"--report", 0, true},     {"--help", 'h', false},
     {"--user", 'U', true},      {"--authentication-file", 'A', true}, {"--jobs", 'j', true},
+    {"--verbose", 'v', false},
 };
 
 const OptionInfo* findOption(const std::string& arg)
@@ -94,10 +95,25 @@ const char* QvSearchOptions::usage()
            "  -j, --jobs N         search up to N computers at once, each through an SMB helper\n"
            "                       of its own (default 4; 1 one after the other; at most 16).\n"
            "                       The rows and their order are the same whatever N is\n"
+           "  -v, --verbose        name each folder, share or computer inside the walk that\n"
+           "                       could not be searched (without it they are only counted)\n"
            "  -h, --help           show this help\n"
            "\n"
-           "Exit status: 0 the search ran to its end, 1 it was stopped, 2 bad usage,\n"
-           "  3 the report file could not be written.\n";
+           "A place inside the walk that cannot be searched is passed over; the end of the\n"
+           "run says how many (\"2 folders could not be read\").\n"
+           "\n"
+           "Exit status:\n"
+           "  0 the search ran to its end\n"
+           "  1 it was stopped: Ctrl-C, or the reader of the rows closed the pipe (| head),\n"
+           "    which ends the run without a word\n"
+           "  2 bad usage; nothing was searched\n"
+           "  3 the report file could not be written\n"
+           "  4 the place could not be searched at all (it does not exist, is no folder, or\n"
+           "    cannot be reached), or the SMB helper qv-smb could not be started; one line\n"
+           "    on standard error says which place and why\n"
+           "  5 the rows could not be written to standard output (a full disk, a closed output)\n"
+           "  6 an error ended the search (memory running out)\n"
+           "Where more than one holds, the status is the first of 5, 6, 3, 4, 1.\n";
 }
 
 bool QvSearchOptions::parseTime(const std::string& text, PickerValue& value)
@@ -164,6 +180,8 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
         SearchFormValues& form = options.form;
         if (name == "--help") {
             options.help = true;
+        } else if (name == "--verbose") {
+            options.verbose = true;
         } else if (name == "--name") {
             form.nameText = value;
         } else if (name == "--type") {

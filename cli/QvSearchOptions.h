@@ -19,6 +19,7 @@ struct QvSearchOptions {
     std::string reportFile;
     LoginOptions login;
     int jobs = SearchServices::kDefaultJobs; // computers searched at once (-j); main caps it
+    bool verbose = false; // name each place inside the walk that could not be searched
     bool help = false;
 
     // Parses the arguments (without the program name). On bad usage returns false

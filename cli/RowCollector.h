@@ -15,6 +15,7 @@ public:
 
     void addRow(ResultRow row) override;
     void showStatus(const std::string& text) override { m_next.showStatus(text); }
+    void placeFailed(const PlaceFailure& failure) override { m_next.placeFailed(failure); }
 
     // Read once the search has ended.
     const ResultRowList& rows() const { return m_rows; }

@@ -1,6 +1,8 @@
 #include "cli/RowPrinter.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <string_view>
 
 namespace qv {
@@ -49,11 +51,52 @@ void appendJsonString(std::string& out, const std::string& text)
     out.push_back('"');
 }
 
+// How each kind of place is counted at the end: what could not be done with it, in
+// the singular and the plural.
+struct KindWords {
+    PlaceFailure::Kind kind;
+    const char* one;
+    const char* many;
+    const char* verb; // "could not <verb> PLACE"
+    const char* past; // "N places could not be <past>"
+};
+
+constexpr KindWords kKindWords[] = {
+    {PlaceFailure::Kind::Folder, "folder", "folders", "read", "read"},
+    {PlaceFailure::Kind::Share, "share", "shares", "read", "read"},
+    {PlaceFailure::Kind::Computer, "computer", "computers", "reach", "reached"},
+    {PlaceFailure::Kind::Workgroup, "workgroup", "workgroups", "list", "listed"},
+    {PlaceFailure::Kind::Network, "network list", "network lists", "read", "read"},
+};
+
+const KindWords& wordsFor(PlaceFailure::Kind kind)
+{
+    for (const KindWords& words : kKindWords)
+        if (words.kind == kind)
+            return words;
+    return kKindWords[0];
+}
+
 } // namespace
 
-RowPrinter::RowPrinter(std::FILE* rows, std::FILE* statusStream, QvSearchOptions::Format format, bool showProgress)
-    : m_rows(rows), m_status(statusStream), m_format(format), m_showProgress(showProgress)
+RowPrinter::RowPrinter(std::FILE* rows, std::FILE* statusStream, QvSearchOptions::Format format, bool showProgress,
+                       bool verbose)
+    : m_rows(rows), m_status(statusStream), m_format(format), m_showProgress(showProgress), m_verbose(verbose)
 {
+}
+
+std::vector<std::string> RowPrinter::failureSummary(const std::vector<PlaceFailure>& failures)
+{
+    std::vector<std::string> lines;
+    for (const KindWords& words : kKindWords) {
+        long long count = 0;
+        for (const PlaceFailure& failure : failures)
+            count += failure.kind == words.kind && !failure.installation ? 1 : 0;
+        if (count > 0)
+            lines.push_back(std::to_string(count) + " " + (count == 1 ? words.one : words.many) + " could not be " +
+                            words.past);
+    }
+    return lines;
 }
 
 std::string RowPrinter::tsvLine(const ResultRow& row)
@@ -85,8 +128,42 @@ std::string RowPrinter::jsonLine(const ResultRow& row)
 void RowPrinter::addRow(ResultRow row)
 {
     const std::string line = m_format == QvSearchOptions::Format::Jsonl ? jsonLine(row) : tsvLine(row);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_writeError != 0)
+            return;
+        errno = 0;
+        if (std::fwrite(line.data(), 1, line.size(), m_rows) == line.size())
+            return;
+        m_writeError = errno != 0 ? errno : EIO;
+    }
+    // Outside the lock: the stop may kill helpers, and a row may be on its way meanwhile.
+    if (m_onWriteFailure)
+        m_onWriteFailure();
+}
+
+void RowPrinter::placeFailed(const PlaceFailure& failure)
+{
     std::lock_guard lock(m_mutex);
-    std::fwrite(line.data(), 1, line.size(), m_rows);
+    if (failure.searchPlace || failure.installation) {
+        // A helper that cannot be started fails every computer alike: one line says it.
+        if (!m_notSearched)
+            m_notSearched = failure;
+        return;
+    }
+    m_inside.push_back(failure);
+}
+
+int RowPrinter::writeError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_writeError;
+}
+
+bool RowPrinter::placeNotSearched() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_notSearched.has_value();
 }
 
 void RowPrinter::showStatus(const std::string& text)
@@ -107,13 +184,35 @@ void RowPrinter::showStatus(const std::string& text)
     std::fflush(m_status);
 }
 
-void RowPrinter::finish()
+void RowPrinter::finish(bool showCount)
 {
     std::lock_guard lock(m_mutex);
-    std::fflush(m_rows);
+    if (m_writeError == 0) {
+        errno = 0;
+        if (std::fflush(m_rows) != 0 || std::ferror(m_rows))
+            m_writeError = errno != 0 ? errno : EIO;
+    }
     if (m_showProgress)
         std::fputs("\r\x1b[K", m_status);
-    std::fprintf(m_status, "%s\n", m_lastStatus.c_str());
+    if (m_writeError != 0) {
+        // A reader that closed the pipe (| head) has what it wanted: a quiet end.
+        if (m_writeError != EPIPE)
+            std::fprintf(m_status, "qvsearch: cannot write the rows to standard output: %s\n",
+                         std::strerror(m_writeError));
+        std::fflush(m_status);
+        return;
+    }
+    if (m_verbose)
+        for (const PlaceFailure& failure : m_inside)
+            std::fprintf(m_status, "qvsearch: could not %s %s: %s\n", wordsFor(failure.kind).verb,
+                         failure.place.c_str(), failure.reason.c_str());
+    for (const std::string& line : failureSummary(m_inside))
+        std::fprintf(m_status, "%s\n", line.c_str());
+    if (m_notSearched)
+        std::fprintf(m_status, "qvsearch: cannot search %s: %s\n", m_notSearched->place.c_str(),
+                     m_notSearched->reason.c_str());
+    if (showCount)
+        std::fprintf(m_status, "%s\n", m_lastStatus.c_str());
     std::fflush(m_status);
 }
 

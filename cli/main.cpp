@@ -13,8 +13,11 @@
 #include "search/CriteriaReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <optional>
 #include <pthread.h>
@@ -67,10 +70,27 @@ int reportError(const std::string& message)
     return ExitReportFailed;
 }
 
+// A standard descriptor the program was started without is taken by /dev/null opened
+// for reading: writes to it then fail (a closed standard output is a write error), and
+// no file opened later (the report) takes its number and gets the rows.
+void occupyClosedStandardDescriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = open("/dev/null", O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    occupyClosedStandardDescriptors();
     const std::vector<std::string> args(argv + 1, argv + argc);
     QvSearchOptions options;
     std::string error;
@@ -78,6 +98,10 @@ int main(int argc, char** argv)
         return usageError(error);
     if (options.help) {
         std::fputs(QvSearchOptions::usage(), stdout);
+        if (std::fflush(stdout) != 0 && errno != EPIPE) {
+            std::fprintf(stderr, "qvsearch: cannot write the help to standard output: %s\n", std::strerror(errno));
+            return ExitOutputFailed;
+        }
         return ExitCompleted;
     }
     const SearchPlace place = SearchPlace::fromText(options.place);
@@ -113,21 +137,37 @@ int main(int argc, char** argv)
                      options.jobs, ComputerPool::kMostWorkers, ComputerPool::kMostWorkers);
 
     std::setvbuf(stdout, nullptr, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, 1 << 16);
-    RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO));
+    RowPrinter printer(stdout, stderr, options.format, isatty(STDERR_FILENO), options.verbose);
     // Rows are kept only for a report: a plain search prints them and lets them go.
     std::optional<RowCollector> collector;
     if (report)
         collector.emplace(printer);
     SearchSink& sink = collector ? static_cast<SearchSink&>(*collector) : printer;
     const std::unique_ptr<SearchJob> job = SearchJobBuilder::build(criteria, place, services, sink);
+    // Rows that cannot be written make searching on pointless.
+    printer.setOnWriteFailure([&job] { job->stop().request(); });
     InterruptWatcher interrupts(job->stop());
-    const bool completed = job->run() == SearchJob::Outcome::Completed;
-    printer.finish();
+    const SearchJob::Outcome outcome = job->run();
+    using Outcome = SearchJob::Outcome;
+    printer.finish(outcome == Outcome::Completed || outcome == Outcome::Stopped);
+    if (outcome == Outcome::Failed)
+        std::fprintf(stderr, "qvsearch: the search ended on an error: %s\n", job->errorText().c_str());
     LanNetwork::remember(*services->directory);
+    bool reportFailed = false;
     if (report) {
-        if (!HtmlReport::write(criteria, job->state().foundCount.load(), collector->rows(), *report) ||
-            !report->commit())
-            return reportError(report->errorMessage());
+        reportFailed = !HtmlReport::write(criteria, job->state().foundCount.load(), collector->rows(), *report) ||
+                       !report->commit();
+        if (reportFailed)
+            reportError(report->errorMessage());
     }
-    return completed ? ExitCompleted : ExitStopped;
+    // Where more than one holds, the first of these is the status.
+    if (const int writeError = printer.writeError())
+        return writeError == EPIPE ? ExitStopped : ExitOutputFailed;
+    if (outcome == Outcome::Failed)
+        return ExitSearchFailed;
+    if (reportFailed)
+        return ExitReportFailed;
+    if (outcome == Outcome::PlaceFailed || printer.placeNotSearched())
+        return ExitPlaceFailed;
+    return outcome == Outcome::Completed ? ExitCompleted : ExitStopped;
 }

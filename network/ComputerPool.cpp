@@ -3,6 +3,7 @@
 #include "network/ComputerWalk.h"
 #include "network/NetworkEnumerator.h"
 #include "platform/FileSystem.h"
+#include "search/SearchState.h"
 #include "search/StopRequest.h"
 
 #include <algorithm>
@@ -61,15 +62,21 @@ void ComputerPool::work()
         // After a stop, the computers not searched yet give nothing, but their parts
         // still end, so that what was found before goes on to the sink.
         if (!m_services.stop.shouldStop()) {
-            if (!helper) {
-                helper = std::make_unique<Helper>(m_services.makeHelper());
-                if (helper->abort)
-                    m_services.stop.addOnRequest(helper->abort);
+            try {
+                if (!helper) {
+                    helper = std::make_unique<Helper>(m_services.makeHelper());
+                    if (helper->abort)
+                        m_services.stop.addOnRequest(helper->abort);
+                }
+                ComputerWalk walk(m_criteria, m_state, m_rows,
+                                  {*helper->enumerator, *helper->shareFiles, m_services.fileTypes, *job.part,
+                                   m_services.stop});
+                walk.walk(job.workgroup, job.computer);
+            } catch (const std::exception& error) {
+                // Only this computer's search ends; the others go on, and so does the order.
+                ComputerWalk::reportStepError(m_state, *job.part, job.computer, PlaceFailure::Kind::Computer,
+                                              error);
             }
-            ComputerWalk walk(m_criteria, m_state, m_rows,
-                              {*helper->enumerator, *helper->shareFiles, m_services.fileTypes, *job.part,
-                               m_services.stop});
-            walk.walk(job.workgroup, job.computer);
         }
         m_order.finish(*job.part);
     }

@@ -4,6 +4,7 @@
 
 #include "search/FolderWalk.h"
 
+#include <exception>
 #include <string>
 
 namespace qv {
@@ -30,9 +31,24 @@ public:
     ComputerWalk(const SearchCriteria& criteria, SearchState& state, const NetworkRows& rows, Services services);
 
     // The computer "\\NAME" of the workgroup; false when the stop request ended it.
-    bool walk(const std::string& workgroup, const std::string& computer);
-    // One share "\\NAME\share" (a share place, or a share of the computer walked).
-    bool walkShare(const std::string& workgroup, const std::string& share);
+    // `searchPlace`: the computer is the place the search was asked for, rather than
+    // one met inside its walk; a computer that cannot be listed is told to the sink
+    // either way.
+    bool walk(const std::string& workgroup, const std::string& computer, bool searchPlace = false);
+    // One share "\\\\NAME\\share" (a share place, or a share of the computer walked).
+    // A printer share of a computer is walked too, but that it holds no folders is no
+    // failure.
+    bool walkShare(const std::string& workgroup, const std::string& share, bool searchPlace = false,
+                   bool printer = false);
+
+    // Tells the sink of a container the enumerator could not open (or whose list an
+    // error inside a step ended), unless a stop was the cause. Shared with the walk
+    // above the computers.
+    static void reportOpenFailure(NetworkEnumerator& enumerator, SearchState& state, SearchSink& sink,
+                                  const StopRequest& stop, const std::string& place, PlaceFailure::Kind kind,
+                                  bool searchPlace);
+    static void reportStepError(SearchState& state, SearchSink& sink, const std::string& place,
+                                PlaceFailure::Kind kind, const std::exception& error);
 
 private:
     const SearchCriteria& m_criteria;

@@ -23,6 +23,32 @@ private:
     int* m_counter;
 };
 
+// Releases the blocks and closes the enumeration on every way out of the loop, an
+// error that goes on to the caller included.
+class OpenEnumeration final {
+public:
+    OpenEnumeration(NetworkEnumerator& enumerator, NetworkEnumerator::Handle handle, EnumKind kind,
+                    std::unique_ptr<EnumBlock>& block, std::unique_ptr<EnumBlock>& nameRecord)
+        : m_enumerator(enumerator), m_handle(handle), m_kind(kind), m_block(block), m_nameRecord(nameRecord)
+    {
+    }
+    ~OpenEnumeration()
+    {
+        m_enumerator.releaseBlock(std::move(m_block), m_kind);
+        m_enumerator.releaseBlock(std::move(m_nameRecord), m_kind);
+        m_enumerator.close(m_handle);
+    }
+    OpenEnumeration(const OpenEnumeration&) = delete;
+    OpenEnumeration& operator=(const OpenEnumeration&) = delete;
+
+private:
+    NetworkEnumerator& m_enumerator;
+    NetworkEnumerator::Handle m_handle;
+    EnumKind m_kind;
+    std::unique_ptr<EnumBlock>& m_block;
+    std::unique_ptr<EnumBlock>& m_nameRecord;
+};
+
 } // namespace
 
 EnumOutcome EnumerationLoop::run(NetworkEnumerator& enumerator, const EnumContainer& container,
@@ -42,6 +68,7 @@ EnumOutcome EnumerationLoop::run(NetworkEnumerator& enumerator, const EnumContai
 
     EnumOutcome outcome = EnumOutcome::Completed;
     std::unique_ptr<EnumBlock> block;
+    const OpenEnumeration open(enumerator, handle, user.kind, block, nameRecord);
     try {
         for (;;) {
             if (!user.reuseNameRecord)
@@ -71,13 +98,14 @@ EnumOutcome EnumerationLoop::run(NetworkEnumerator& enumerator, const EnumContai
             }
             break; // no more items, more data for a walk, or a failure: the list ends here
         }
-    } catch (...) {
-        // An error inside a step ends it as if its list had ended.
+    } catch (const std::exception& error) {
+        // An error inside a step ends it as if its list had ended; the user's onError
+        // tells whoever searches.
+        if (!user.onError)
+            throw;
+        user.onError(error);
         outcome = EnumOutcome::Completed;
     }
-    enumerator.releaseBlock(std::move(block), user.kind);
-    enumerator.releaseBlock(std::move(nameRecord), user.kind);
-    enumerator.close(handle);
     return outcome;
 }
 

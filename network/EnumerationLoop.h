@@ -4,6 +4,7 @@
 
 #include "network/NetworkEnumerator.h"
 
+#include <exception>
 #include <functional>
 
 namespace qv {
@@ -19,11 +20,16 @@ struct EnumerationUser {
     // Incremented when a batch arrives and decremented after its entries, where the
     // user keeps a depth counter.
     int* depthCounter = nullptr;
+    // Told of an error raised inside the handler (memory running out while a row is
+    // built), which then ends the list as if it had ended. Without one the error goes
+    // on to the caller, once the blocks are released and the enumeration is closed.
+    std::function<void(const std::exception&)> onError;
 };
 
 enum class EnumOutcome {
     OpenFailed, // nothing was opened
-    Completed,  // the list ended (or ended with an error, which counts as its end)
+    Completed,  // the list ended (or ended with an error, which counts as its end, or an
+                // error inside the handler that the user's onError took)
     Stopped,    // the handler asked to stop; later entries and batches were not asked for
 };
 

@@ -5,8 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <vector>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace qv {
 
@@ -36,6 +37,19 @@ public:
     // A missing block is ignored.
     void releaseBlock(std::unique_ptr<EnumBlock> block, EnumKind kind);
 
+    // The errno value of the last open that failed, which says why the container could
+    // not be listed (EACCES: the server refused the account; EHOSTUNREACH, ETIMEDOUT ...;
+    // ENOPKG: a helper of the program could not be started); 0 before any. For the
+    // thread that made the open: each walk has an enumerator of its own.
+    int lastError() const { return m_lastError.load(std::memory_order_relaxed); }
+    // A text of the backend's own for an error it gave, where the number alone does
+    // not tell enough (which helper could not be started, and why); empty otherwise.
+    virtual std::string errorDetail(int error) const
+    {
+        (void)error;
+        return {};
+    }
+
     int liveBlocks() const { return m_liveBlocks.load(); }
     int openEnumerations() const { return m_openEnumerations.load(); }
 
@@ -49,8 +63,10 @@ protected:
     // Backends count their opens and closes through these.
     void countOpened() { ++m_openEnumerations; }
     void countClosed() { --m_openEnumerations; }
+    void noteError(int error) { m_lastError.store(error, std::memory_order_relaxed); }
 
 private:
+    std::atomic<int> m_lastError{0};
     std::atomic<int> m_liveBlocks{0};
     std::atomic<int> m_openEnumerations{0};
 };

@@ -41,9 +41,9 @@ bool NetworkWalk::walk(const SearchCriteria& criteria, const SearchTarget& targe
     bool completed = true;
     switch (target.level) {
     case LevelEntireNetwork: completed = entireNetwork(); break;
-    case LevelWorkgroup: completed = workgroupStep(criteria.lookInPath); break;
-    case LevelComputer: completed = computerStep(criteria.lookInPath); break;
-    case LevelShare: completed = m_computers->walkShare(state.currentWorkgroup, criteria.lookInPath); break;
+    case LevelWorkgroup: completed = workgroupStep(criteria.lookInPath, true); break;
+    case LevelComputer: completed = computerStep(criteria.lookInPath, true); break;
+    case LevelShare: completed = m_computers->walkShare(state.currentWorkgroup, criteria.lookInPath, true); break;
     default: break;
     }
     if (m_pool) {
@@ -70,6 +70,10 @@ bool NetworkWalk::descend(const EnumContainer& container)
     EnumerationUser user;
     user.kind = EnumKind::QVAllEnum;
     user.depthCounter = &m_depth;
+    const std::string network(loadString(IDS_ENTIRE_NETWORK));
+    user.onError = [&](const std::exception& error) {
+        ComputerWalk::reportStepError(*m_state, sink(), network, PlaceFailure::Kind::Network, error);
+    };
     const EnumOutcome outcome = EnumerationLoop::run(
         m_services.enumerator, container, user, [this](const NetResource& entry) {
             if (!entry.container)
@@ -84,10 +88,14 @@ bool NetworkWalk::descend(const EnumContainer& container)
             }
             return true;
         });
+    // The root and the providers are the entire network: without them nothing is searched.
+    if (outcome == EnumOutcome::OpenFailed)
+        ComputerWalk::reportOpenFailure(m_services.enumerator, *m_state, sink(), m_services.stop, network,
+                                        PlaceFailure::Kind::Network, true);
     return outcome != EnumOutcome::Stopped;
 }
 
-bool NetworkWalk::workgroupStep(const std::string& name)
+bool NetworkWalk::workgroupStep(const std::string& name, bool searchPlace)
 {
     if (m_services.stop.shouldStop())
         return false;
@@ -98,6 +106,9 @@ bool NetworkWalk::workgroupStep(const std::string& name)
     EnumerationUser user;
     user.kind = EnumKind::QVGroup;
     user.reuseNameRecord = true;
+    user.onError = [&](const std::exception& error) {
+        ComputerWalk::reportStepError(*m_state, sink(), name, PlaceFailure::Kind::Workgroup, error);
+    };
     const EnumOutcome outcome = EnumerationLoop::run(
         m_services.enumerator, EnumContainer::named(name), user, [this](const NetResource& entry) {
             if (m_criteria->typeMask & TypeComputers)
@@ -105,14 +116,17 @@ bool NetworkWalk::workgroupStep(const std::string& name)
                              *m_state);
             return !m_criteria->subFolders || computerStep(entry.remoteName);
         });
+    if (outcome == EnumOutcome::OpenFailed)
+        ComputerWalk::reportOpenFailure(m_services.enumerator, *m_state, sink(), m_services.stop, name,
+                                        PlaceFailure::Kind::Workgroup, searchPlace);
     return outcome != EnumOutcome::Stopped;
 }
 
-bool NetworkWalk::computerStep(const std::string& name)
+bool NetworkWalk::computerStep(const std::string& name, bool searchPlace)
 {
     m_state->currentComputer = name;
     if (!m_pool)
-        return m_computers->walk(m_state->currentWorkgroup, name);
+        return m_computers->walk(m_state->currentWorkgroup, name, searchPlace);
     m_pool->walkComputer(m_state->currentWorkgroup, name);
     return !m_services.stop.shouldStop();
 }

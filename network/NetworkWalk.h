@@ -42,8 +42,8 @@ public:
 private:
     bool entireNetwork();
     bool descend(const EnumContainer& container);
-    bool workgroupStep(const std::string& name);
-    bool computerStep(const std::string& name);
+    bool workgroupStep(const std::string& name, bool searchPlace = false);
+    bool computerStep(const std::string& name, bool searchPlace = false);
     // Where the walk's own rows and texts go: the sink, or its place in the pool's order.
     SearchSink& sink();
 

@@ -24,6 +24,8 @@ void OrderedSink::Part::addRow(ResultRow row) { m_owner.add(*this, std::move(row
 
 void OrderedSink::Part::showStatus(const std::string& text) { m_owner.add(*this, text); }
 
+void OrderedSink::Part::placeFailed(const PlaceFailure& failure) { m_owner.add(*this, failure); }
+
 void OrderedSink::add(Part& part, Part::Event event)
 {
     {
@@ -57,8 +59,10 @@ void OrderedSink::pump()
         for (Part::Event& event : events) {
             if (auto* row = std::get_if<ResultRow>(&event))
                 m_out.addRow(std::move(*row));
+            else if (auto* text = std::get_if<std::string>(&event))
+                m_out.showStatus(*text);
             else
-                m_out.showStatus(std::get<std::string>(event));
+                m_out.placeFailed(std::get<PlaceFailure>(event));
         }
     }
 }

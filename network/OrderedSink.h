@@ -33,10 +33,11 @@ public:
     public:
         void addRow(ResultRow row) override;
         void showStatus(const std::string& text) override;
+        void placeFailed(const PlaceFailure& failure) override;
 
     private:
         friend class OrderedSink;
-        using Event = std::variant<ResultRow, std::string>;
+        using Event = std::variant<ResultRow, std::string, PlaceFailure>;
         explicit Part(OrderedSink& owner) : m_owner(owner) {}
 
         OrderedSink& m_owner;

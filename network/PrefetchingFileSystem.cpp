@@ -1,6 +1,7 @@
 #include "network/PrefetchingFileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace qv {
@@ -54,7 +55,7 @@ std::int64_t PrefetchingFileSystem::listingsTakenFromHelpers() const
     return m_takenFromHelpers;
 }
 
-std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& folderPath)
+std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& folderPath, int& error)
 {
     std::unique_lock lock(m_mutex);
     Place place; // the walk's root has the first place of all
@@ -64,9 +65,12 @@ std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& fo
             // Found again after each wake-up: other threads add to the map meanwhile.
             m_changed.wait(lock, [&] { return m_closing || m_planned.at(folderPath).done; });
             Planned& planned = m_planned.at(folderPath);
-            if (!planned.done)
-                return nullptr; // the search is ending
+            if (!planned.done) {
+                error = ECANCELED; // the search is ending
+                return nullptr;
+            }
             std::unique_ptr<FolderListing> listing = std::move(planned.listing);
+            error = planned.error;
             m_planned.erase(folderPath);
             --m_held;
             ++m_takenFromHelpers;
@@ -78,7 +82,7 @@ std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& fo
         m_planned.erase(it);
     }
     lock.unlock();
-    std::unique_ptr<FolderListing> listing = m_walkFiles->list(folderPath);
+    std::unique_ptr<FolderListing> listing = m_walkFiles->list(folderPath, error);
     lock.lock();
     planSubFolders(folderPath, place, listing.get());
     return listing;
@@ -112,7 +116,7 @@ void PrefetchingFileSystem::planSubFolders(const std::string& folderPath, const 
         childPath += m_separator;
         childPath += entry.name;
         // A name listed twice is planned once; the walk lists the second itself.
-        if (m_planned.emplace(childPath, Planned{childPlace, false, false, nullptr}).second) {
+        if (m_planned.emplace(childPath, Planned{childPlace, false, false, nullptr, 0}).second) {
             m_waiting.emplace(std::move(childPlace), std::move(childPath));
             planned = true;
         }
@@ -151,11 +155,13 @@ void PrefetchingFileSystem::help(Lister lister)
         m_planned.at(path).taken = true;
         ++m_held;
         lock.unlock();
-        std::unique_ptr<FolderListing> listing = lister.files->list(path);
+        int error = 0;
+        std::unique_ptr<FolderListing> listing = lister.files->list(path, error);
         lock.lock();
         planSubFolders(path, place, listing.get());
         Planned& planned = m_planned.at(path);
         planned.listing = std::move(listing);
+        planned.error = error;
         planned.done = true;
         m_changed.notify_all();
     }

@@ -44,7 +44,9 @@ public:
     PrefetchingFileSystem(const PrefetchingFileSystem&) = delete;
     PrefetchingFileSystem& operator=(const PrefetchingFileSystem&) = delete;
 
-    std::unique_ptr<FolderListing> list(const std::string& folderPath) override;
+    using FileSystem::list;
+    std::unique_ptr<FolderListing> list(const std::string& folderPath, int& error) override;
+    std::string errorDetail(int error) const override { return m_walkFiles->errorDetail(error); }
     std::unique_ptr<FileReader> openForReading(const std::string& filePath) override;
     std::unique_ptr<FileReader> openEntry(FolderListing& folder, const FileEntry& entry,
                                           const std::string& filePath) override;
@@ -68,6 +70,7 @@ private:
         bool taken = false; // a helper lists it
         bool done = false;
         std::unique_ptr<FolderListing> listing;
+        int error = 0; // of a listing that failed
     };
 
     void planSubFolders(const std::string& folderPath, const Place& place, FolderListing* listing);

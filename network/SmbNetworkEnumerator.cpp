@@ -48,6 +48,8 @@ bool SmbNetworkEnumerator::listRoot(std::vector<NetResource>& children, bool& ex
     for (const SmbNetEntry& entry : listed)
         if (entry.kind == SmbNetEntry::Kind::Workgroup)
             children.push_back({entry.name, true, false});
+    if (rc != 0)
+        noteError(rc);
     if (!m_directory)
         return rc == 0;
     if (rc == 0) {
@@ -94,7 +96,7 @@ bool SmbNetworkEnumerator::listWorkgroup(const std::string& name, std::vector<Ne
             names.push_back(entry.name);
         }
     if (rc != 0)
-        m_lastError.store(rc, std::memory_order_relaxed);
+        noteError(rc);
     if (!m_directory)
         return rc == 0;
     if (rc == 0)
@@ -151,7 +153,7 @@ bool SmbNetworkEnumerator::listChildren(const EnumContainer& container, Open& op
     }
     const std::optional<SmbUrl> place = SmbUrl::fromNetworkName(container.name);
     if (!place) {
-        m_lastError.store(ENOENT, std::memory_order_relaxed);
+        noteError(ENOENT);
         return false;
     }
     if (place->level() == SmbUrl::Level::Workgroup) {
@@ -161,7 +163,7 @@ bool SmbNetworkEnumerator::listChildren(const EnumContainer& container, Open& op
     }
     if (place->level() == SmbUrl::Level::Computer) {
         if (const int rc = m_client.listNetwork(*place, listed)) {
-            m_lastError.store(rc, std::memory_order_relaxed);
+            noteError(rc);
             return false;
         }
         const std::string host = "\\\\" + place->server();
@@ -170,7 +172,7 @@ bool SmbNetworkEnumerator::listChildren(const EnumContainer& container, Open& op
                 children.push_back({host + "\\" + entry.name, false, entry.kind == SmbNetEntry::Kind::PrinterShare});
         return true;
     }
-    m_lastError.store(ENOTDIR, std::memory_order_relaxed);
+    noteError(ENOTDIR);
     return false; // shares and folders are listed through the file system
 }
 
@@ -233,6 +235,11 @@ EnumResult SmbNetworkEnumerator::nextBatch(Handle handle, std::uint32_t& request
             it->second.entries.push_back(std::move(extra));
     }
     return deliverBatch(it->second.entries, it->second.next, requested, block, blockSize);
+}
+
+std::string SmbNetworkEnumerator::errorDetail(int error) const
+{
+    return error == ENOPKG ? m_client.helperFault() : std::string();
 }
 
 void SmbNetworkEnumerator::close(Handle handle)

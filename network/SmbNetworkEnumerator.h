@@ -53,9 +53,8 @@ public:
 
     // The listed children of a container, or false when it cannot be listed.
     bool childrenOf(const EnumContainer& container, std::vector<NetResource>& children);
-    // The errno value of the last open that failed (EACCES: the server refused the
-    // account); 0 before any.
-    int lastError() const { return m_lastError.load(std::memory_order_relaxed); }
+    // The client's text for a helper that could not be started (ENOPKG).
+    std::string errorDetail(int error) const override;
 
 private:
     struct Open {
@@ -89,7 +88,6 @@ private:
     std::mutex m_mutex;
     std::map<Handle, Open> m_open;
     Handle m_nextHandle = 1;
-    std::atomic<int> m_lastError{0};
 };
 
 } // namespace qv

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <vector>
 
 namespace qv {
@@ -43,59 +44,116 @@ bool statEntry(int dirFd, const char* name, FileEntry& entry)
     return true;
 }
 
+// Opens a file for reading, non-blocking so that a named pipe cannot hold the walk.
+// The search leaves the file's access time alone where the system lets it: O_NOATIME
+// is for the file's owner (and root) only.
+int openToRead(int dirFd, const char* path)
+{
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    const int fd = openat(dirFd, path, kFlags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        return openat(dirFd, path, kFlags);
+    return fd;
+}
+
+// An open folder, closed when the last listing that reaches through it goes.
+class FolderHandle final {
+public:
+    explicit FolderHandle(int fd) : m_fd(fd) {}
+    ~FolderHandle() { close(m_fd); }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    const int m_fd;
+};
+
+// A listed folder. While it holds its own descriptor, its entries and sub-folders are
+// reached through it; after release() through a base, an ancestor still held open,
+// by the path from there. That path stays short (kLongestReach): a folder that would
+// be further from its base becomes a base itself and keeps its descriptor. So a deep
+// tree holds one descriptor per 2 KiB of path, not one per level, and no call ever
+// gets a path longer than the kernel takes.
 class LocalFolderListing final : public FolderListing {
 public:
-    LocalFolderListing(std::string folderPath, int dirFd)
-        : m_folderPath(std::move(folderPath)), m_dirFd(dirFd) {}
-    ~LocalFolderListing() override { release(); }
-    LocalFolderListing(const LocalFolderListing&) = delete;
-    LocalFolderListing& operator=(const LocalFolderListing&) = delete;
-
-    // Opens the folder: by its path, or by name under an open parent folder.
-    static std::unique_ptr<LocalFolderListing> open(int parentFd, const char* path, std::string folderPath)
+    // Opens the folder at `fromBase` under the base (under the current directory when
+    // there is none); false with the errno value when it cannot be opened or read.
+    static std::unique_ptr<LocalFolderListing> open(std::shared_ptr<FolderHandle> base, std::string fromBase,
+                                                    int& error)
     {
-        const int fd = openat(parentFd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (parentFd == AT_FDCWD ? 0 : O_NOFOLLOW));
-        if (fd < 0)
+        // Under a folder, a name that is a link is never followed: the walk does not
+        // go through links.
+        const int fd = openat(base ? base->fd() : AT_FDCWD, fromBase.c_str(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC | (base ? O_NOFOLLOW : 0));
+        if (fd < 0) {
+            error = errno;
             return nullptr;
-        auto listing = std::make_unique<LocalFolderListing>(std::move(folderPath), fd);
-        if (!listing->read())
+        }
+        std::unique_ptr<LocalFolderListing> listing(
+            new LocalFolderListing(std::make_shared<FolderHandle>(fd), std::move(base), std::move(fromBase)));
+        if (!listing->m_base || listing->m_fromBase.size() >= LocalFileSystem::kLongestReach) {
+            listing->m_base = listing->m_handle;
+            listing->m_fromBase.clear();
+        }
+        if (!listing->read(error))
             return nullptr;
         return listing;
+    }
+
+    std::unique_ptr<LocalFolderListing> openChild(const std::string& name, int& error) const
+    {
+        if (m_handle)
+            return open(m_handle, name, error);
+        return open(m_base, reach(name), error);
     }
 
     bool loadDetails(FileEntry& entry) override
     {
         if (entry.hasDetails)
             return true;
-        if (m_dirFd >= 0)
-            return statEntry(m_dirFd, entry.name.c_str(), entry);
-        const std::string full = m_folderPath + "/" + entry.name;
-        return statEntry(AT_FDCWD, full.c_str(), entry);
+        if (m_handle)
+            return statEntry(m_handle->fd(), entry.name.c_str(), entry);
+        return statEntry(m_base->fd(), reach(entry.name).c_str(), entry);
     }
 
-    int handle() const { return m_dirFd; }
-
-    void release() override
+    // Opens an entry for reading: the listing said it is a regular file (or a link to
+    // one); non-blocking all the same, in case it was replaced by a pipe since.
+    int openEntry(const std::string& name) const
     {
-        if (m_dirFd >= 0) {
-            close(m_dirFd);
-            m_dirFd = -1;
-        }
+        if (m_handle)
+            return openToRead(m_handle->fd(), name.c_str());
+        return openToRead(m_base->fd(), reach(name).c_str());
     }
+
+    void release() override { m_handle.reset(); }
 
 private:
+    LocalFolderListing(std::shared_ptr<FolderHandle> handle, std::shared_ptr<FolderHandle> base, std::string fromBase)
+        : m_handle(std::move(handle)), m_base(std::move(base)), m_fromBase(std::move(fromBase))
+    {
+    }
+
+    // The path of a name of this folder from its base.
+    std::string reach(const std::string& name) const
+    {
+        return m_fromBase.empty() ? name : m_fromBase + "/" + name;
+    }
+
     // Reads the entries with getdents64 straight into one buffer per thread:
     // opendir would add three system calls per folder for nothing.
-    bool read()
+    bool read(int& error)
     {
         thread_local std::vector<char> buffer(64 * 1024);
+        const int dirFd = m_handle->fd();
         for (;;) {
-            const ssize_t n = getdents64(m_dirFd, buffer.data(), buffer.size());
+            const ssize_t n = getdents64(dirFd, buffer.data(), buffer.size());
             if (n == 0)
                 return true;
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
+                error = errno;
                 return false;
             }
             for (ssize_t pos = 0; pos < n;) {
@@ -106,7 +164,7 @@ private:
                     continue;
                 FileEntry entry;
                 entry.name = name;
-                if (!classify(d->d_type, entry))
+                if (!classify(dirFd, d->d_type, entry))
                     continue; // vanished between the listing and the look
                 m_entries.push_back(std::move(entry));
             }
@@ -114,7 +172,7 @@ private:
     }
 
     // Whether the entry is a folder, from the listing's type where it gives one.
-    bool classify(unsigned char type, FileEntry& entry)
+    static bool classify(int dirFd, unsigned char type, FileEntry& entry)
     {
         switch (type) {
         case DT_DIR:
@@ -123,9 +181,9 @@ private:
         case DT_LNK:
             // What the link names decides its row; it is never entered.
             entry.isLink = true;
-            return statEntry(m_dirFd, entry.name.c_str(), entry);
+            return statEntry(dirFd, entry.name.c_str(), entry);
         case DT_UNKNOWN:
-            return statEntry(m_dirFd, entry.name.c_str(), entry);
+            return statEntry(dirFd, entry.name.c_str(), entry);
         case DT_REG:
             return true;
         default:
@@ -134,8 +192,9 @@ private:
         }
     }
 
-    std::string m_folderPath;
-    int m_dirFd;
+    std::shared_ptr<FolderHandle> m_handle; // this folder, until release()
+    std::shared_ptr<FolderHandle> m_base;   // this folder or an ancestor, open as long as the listing lives
+    std::string m_fromBase;                 // this folder's path from the base; empty: the base itself
 };
 
 class LocalFileReader final : public FileReader {
@@ -161,33 +220,28 @@ private:
 
 } // namespace
 
-std::unique_ptr<FolderListing> LocalFileSystem::list(const std::string& folderPath)
+std::unique_ptr<FolderListing> LocalFileSystem::list(const std::string& folderPath, int& error)
 {
-    const std::string path = folderPath.empty() ? std::string("/") : folderPath;
-    return LocalFolderListing::open(AT_FDCWD, path.c_str(), path);
+    return LocalFolderListing::open(nullptr, folderPath.empty() ? std::string("/") : folderPath, error);
 }
 
 std::unique_ptr<FolderListing> LocalFileSystem::listSubFolder(FolderListing& parent, const std::string& name,
-                                                              const std::string& folderPath)
+                                                              const std::string& folderPath, int& error)
 {
-    const auto* local = dynamic_cast<LocalFolderListing*>(&parent);
-    if (!local || local->handle() < 0)
-        return list(folderPath);
-    // Opening by name under the parent's handle spares the kernel the whole path.
-    return LocalFolderListing::open(local->handle(), name.c_str(), folderPath);
+    if (const auto* local = dynamic_cast<const LocalFolderListing*>(&parent))
+        return local->openChild(name, error);
+    return list(folderPath, error);
 }
 
 std::unique_ptr<FileReader> LocalFileSystem::openEntry(FolderListing& folder, const FileEntry& entry,
                                                        const std::string& filePath)
 {
-    const auto* local = dynamic_cast<LocalFolderListing*>(&folder);
     if (entry.isSpecial || entry.isFolder)
         return nullptr;
-    if (!local || local->handle() < 0)
+    const auto* local = dynamic_cast<const LocalFolderListing*>(&folder);
+    if (!local)
         return openForReading(filePath);
-    // The listing already told a regular file (or a link to one) from a pipe or
-    // device; non-blocking all the same, in case it was replaced since.
-    const int fd = openat(local->handle(), entry.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = local->openEntry(entry.name);
     if (fd < 0)
         return nullptr;
     return std::make_unique<LocalFileReader>(fd);
@@ -195,8 +249,8 @@ std::unique_ptr<FileReader> LocalFileSystem::openEntry(FolderListing& folder, co
 
 std::unique_ptr<FileReader> LocalFileSystem::openForReading(const std::string& filePath)
 {
-    // Non-blocking so that a named pipe cannot hold the walk; only regular files are read.
-    const int fd = open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // Only regular files are read.
+    const int fd = openToRead(AT_FDCWD, filePath.c_str());
     if (fd < 0)
         return nullptr;
     struct stat st {};

@@ -113,6 +113,20 @@ std::string SmbClient::findHelper()
     return dir + "qv-smb"; // missing: the first request fails with ENOENT
 }
 
+std::string SmbClient::helperFault() const
+{
+    std::lock_guard lock(m_faultMutex);
+    return m_helperFault;
+}
+
+int SmbClient::helperFailed(const std::string& why)
+{
+    std::lock_guard lock(m_faultMutex);
+    m_helperFault = "the SMB helper " + m_helperPath + " cannot be started (" + why +
+                    "): the installation is incomplete";
+    return ENOPKG;
+}
+
 pid_t SmbClient::helperPid() const
 {
     std::lock_guard lock(m_pidMutex);
@@ -328,7 +342,7 @@ int SmbClient::startHelper()
     if (rc != 0) {
         close(toChild[1]);
         close(fromChild[0]);
-        return rc;
+        return helperFailed(std::strerror(rc));
     }
     m_toHelper = toChild[1];
     m_fromHelper = fromChild[0];
@@ -353,7 +367,14 @@ int SmbClient::startHelper()
     const int helloRc = exchange(hello, reply, delivered);
     if (helloRc != 0 || reply.version != SmbProtocol::kVersion) {
         discardHelper(false);
-        return helloRc != 0 ? helloRc : EPROTONOSUPPORT;
+        // A helper killed by abort() is no fault of the installation.
+        if (m_aborted.load(std::memory_order_acquire))
+            return ECANCELED;
+        return helperFailed(helloRc != 0 ? "it ended without answering" : "it speaks another protocol version");
+    }
+    {
+        std::lock_guard lock(m_faultMutex);
+        m_helperFault.clear();
     }
     return 0;
 }

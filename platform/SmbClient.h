@@ -49,7 +49,9 @@ public:
 
     // Each returns 0 or an errno value: ENOENT, EACCES, ETIMEDOUT, EHOSTUNREACH,
     // ECONNREFUSED... from the server; EPIPE when the helper died serving the request;
-    // ECANCELED after abort(). Requests from several threads are served one at a time.
+    // ECANCELED after abort(); ENOPKG when no helper could be started (missing, not
+    // executable, or no helper of this protocol version): helperFault() says why.
+    // Requests from several threads are served one at a time.
     //
     // smb:// (workgroups), smb://WG (computers), smb://HOST (shares).
     int listNetwork(const std::string& url, std::vector<SmbNetEntry>& out);
@@ -77,6 +79,9 @@ public:
     // and for tests), or in ../libexec/quendle (installed).
     static std::string findHelper();
     const std::string& helperPath() const { return m_helperPath; }
+    // Why the last helper could not be started, naming its path, as one line; empty
+    // while the last start worked.
+    std::string helperFault() const;
     // The running helper's process id, 0 when none runs (for tests and diagnostics).
     pid_t helperPid() const;
 
@@ -101,6 +106,8 @@ private:
     int request(const SmbRequest& request, SmbReply& reply);
     int ensureHelper(std::uint64_t abortEpoch);
     int startHelper();
+    // Notes why the helper could not be started; gives ENOPKG.
+    int helperFailed(const std::string& why);
     int sendSettings();
     // One request and its reply; `delivered` says whether the helper got the request.
     int exchange(const SmbRequest& request, SmbReply& reply, bool& delivered);
@@ -117,6 +124,9 @@ private:
     std::uint64_t m_sentSettings = 0; // the settings version the running helper has
     std::map<int, OpenFile> m_files;
     int m_nextHandle = 1;
+
+    mutable std::mutex m_faultMutex;
+    std::string m_helperFault;
 
     mutable std::mutex m_settingsMutex;
     SmbCredentials m_defaultCredentials;

@@ -47,19 +47,26 @@ SmbFileSystem::SmbFileSystem(std::shared_ptr<SmbClient> client) : m_client(std::
 
 SmbFileSystem::~SmbFileSystem() = default;
 
-std::unique_ptr<FolderListing> SmbFileSystem::list(const std::string& folderPath)
+std::unique_ptr<FolderListing> SmbFileSystem::list(const std::string& folderPath, int& error)
 {
     const auto url = urlInShare(folderPath);
     if (!url) {
-        m_lastError.store(ENOTDIR, std::memory_order_relaxed);
+        error = ENOTDIR;
+        m_lastError.store(error, std::memory_order_relaxed);
         return nullptr;
     }
     std::vector<FileEntry> entries;
     if (const int rc = m_client->listFolder(*url, entries)) {
+        error = rc;
         m_lastError.store(rc, std::memory_order_relaxed);
         return nullptr;
     }
     return std::make_unique<SmbFolderListing>(std::move(entries));
+}
+
+std::string SmbFileSystem::errorDetail(int error) const
+{
+    return error == ENOPKG ? m_client->helperFault() : std::string();
 }
 
 std::unique_ptr<FileReader> SmbFileSystem::openForReading(const std::string& filePath)

@@ -19,9 +19,12 @@ public:
     explicit SmbFileSystem(std::shared_ptr<SmbClient> client);
     ~SmbFileSystem() override;
 
-    // A share or a folder below one; nullptr for anything above a share and for a
-    // folder that cannot be listed (lastError() says why).
-    std::unique_ptr<FolderListing> list(const std::string& folderPath) override;
+    // A share or a folder below one; nullptr for anything above a share (ENOTDIR) and
+    // for a folder that cannot be listed.
+    using FileSystem::list;
+    std::unique_ptr<FolderListing> list(const std::string& folderPath, int& error) override;
+    // The client's text for a helper that could not be started (ENOPKG).
+    std::string errorDetail(int error) const override;
     // nullptr when the file cannot be opened; the reader closes it when destroyed.
     std::unique_ptr<FileReader> openForReading(const std::string& filePath) override;
     char separator() const override { return '\\'; }

@@ -60,6 +60,8 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_REMOVE_COMPUTER, "一覧から削除(&R)"},
     {IDS_ADD_COMPUTER_LABEL, "コンピューター名またはアドレス (\\\\名前、\\\\192.0.2.5、\\\\[fe80::1]):"},
     {IDS_LOOK_AGAIN, "ネットワークを再検索(&W)"},
+    {IDS_PLACE_NOT_SEARCHED, "%1 could not be searched: %2"},
+    {IDS_SEARCH_FAILED, "The search ended on an error: %1"},
 };
 
 } // namespace

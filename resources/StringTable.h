@@ -62,6 +62,10 @@ enum StringId : int {
     IDS_REMOVE_COMPUTER = 62002,
     IDS_ADD_COMPUTER_LABEL = 62003,  // the dialog's label
     IDS_LOOK_AGAIN = 62005,          // asks the network anew
+    // The status bar's last text when a search could not search its place (%1 the
+    // place, %2 why) or ended on an error (%1 the error).
+    IDS_PLACE_NOT_SEARCHED = 62010,
+    IDS_SEARCH_FAILED = 62011,
 };
 
 // The text of a string resource; empty for a number the table does not hold.

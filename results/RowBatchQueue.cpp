@@ -18,6 +18,11 @@ void RowBatchQueue::showStatus(const std::string& text)
     push(Event(std::in_place_index<1>, text));
 }
 
+void RowBatchQueue::placeFailed(const PlaceFailure& failure)
+{
+    push(Event(std::in_place_index<2>, failure));
+}
+
 void RowBatchQueue::setOnPending(std::function<void()> onPending)
 {
     std::lock_guard lock(m_mutex);

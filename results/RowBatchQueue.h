@@ -18,8 +18,9 @@ namespace qv {
 
 class RowBatchQueue final : public SearchSink {
 public:
-    // A row or a status text, in the order the search gave them.
-    using Event = std::variant<ResultRow, std::string>;
+    // A row, a status text or a place that could not be searched, in the order the
+    // search gave them.
+    using Event = std::variant<ResultRow, std::string, PlaceFailure>;
 
     // At most `capacity` events wait; a worker that finds the queue full waits until
     // the user-interface thread drains it (or until close()), so memory stays bounded
@@ -28,6 +29,7 @@ public:
 
     void addRow(ResultRow row) override;
     void showStatus(const std::string& text) override;
+    void placeFailed(const PlaceFailure& failure) override;
 
     // Called on the worker thread when the queue goes from empty to not empty, so
     // that the user-interface thread can be woken (for example with a queued call).

@@ -11,6 +11,8 @@
 #include "search/StopRequest.h"
 #include "search/TypeTable.h"
 
+#include <cerrno>
+
 namespace qv {
 namespace {
 
@@ -49,16 +51,30 @@ void FolderWalk::showFolderStatus(const std::string& shownRelative)
     m_services.sink.showStatus(status);
 }
 
-bool FolderWalk::walk(const std::string& walkRoot)
+void FolderWalk::reportFailure(const std::string& shownPath, PlaceFailure::Kind kind, int error, bool searchPlace)
+{
+    // A stopped search's SMB helper refuses every request: that is no failure of the place.
+    if (error == ECANCELED || m_services.stop.isRequested())
+        return;
+    m_state.reportFailure(m_services.sink,
+                          PlaceFailure::of(shownPath.empty() ? std::string(1, m_separator) : shownPath, kind, error,
+                                           searchPlace, m_services.fileSystem.errorDetail(error)));
+}
+
+bool FolderWalk::walk(const std::string& walkRoot, PlaceFailure::Kind rootKind, bool rootIsSearchPlace, bool tellRoot)
 {
     m_walkRoot = walkRoot;
     m_shownRoot = m_names.shownPath(walkRoot, m_separator);
     if (m_services.stop.shouldStop())
         return false;
     showFolderStatus({});
-    const std::unique_ptr<FolderListing> listing = m_services.fileSystem.list(m_walkRoot);
-    if (!listing)
+    int error = 0;
+    const std::unique_ptr<FolderListing> listing = m_services.fileSystem.list(m_walkRoot, error);
+    if (!listing) {
+        if (tellRoot)
+            reportFailure(m_shownRoot, rootKind, error, rootIsSearchPlace);
         return true;
+    }
     return walkFolder({}, {}, *listing, 0);
 }
 
@@ -69,6 +85,10 @@ bool FolderWalk::walkFolder(const std::string& relative, const std::string& show
 {
     Folder folder{m_walkRoot + relative, m_shownRoot + shownRelative, false};
     folder.shownAsIs = folder.shown == folder.path;
+    // The entries of the file system's root ("/") are in "/", though the walk joins
+    // their paths to the empty root.
+    if (folder.shown.empty())
+        folder.shown.assign(1, m_separator);
     std::string matchText;
     for (std::size_t p = 0; p < m_patterns.size(); ++p)
         if (!testEntries(folder, listing, p, matchText))
@@ -91,13 +111,19 @@ bool FolderWalk::walkFolder(const std::string& relative, const std::string& show
         childRelative += name;
         if (m_services.stop.shouldStop())
             return false;
-        const std::unique_ptr<FolderListing> child =
-            m_services.fileSystem.listSubFolder(listing, name, m_walkRoot + childRelative);
-        if (!child)
-            continue;
         std::string childShown = shownRelative;
         childShown += m_separator;
         childShown += m_names.shown(name);
+        int error = 0;
+        const std::unique_ptr<FolderListing> child =
+            m_services.fileSystem.listSubFolder(listing, name, m_walkRoot + childRelative, error);
+        if (!child) {
+            // A folder gone (or replaced by a file or link) since the listing was not
+            // there to be read.
+            if (error != ENOENT && error != ENOTDIR)
+                reportFailure(m_shownRoot + childShown, PlaceFailure::Kind::Folder, error, false);
+            continue;
+        }
         showFolderStatus(childShown);
         if (!walkFolder(childRelative, childShown, *child, depth + 1))
             return false;
@@ -144,7 +170,8 @@ bool FolderWalk::passes(FileEntry& entry, FolderListing& listing, const std::str
     const bool sizeApplies = m_criteria.sizeConditionApplies();
     if (entry.isFolder && (sizeApplies || m_criteria.containing))
         return false;
-    if ((timeApplies || sizeApplies) && !listing.loadDetails(entry))
+    // The times are taken before the content is read: the read moves the access time.
+    if ((timeApplies || sizeApplies || m_criteria.containing) && !listing.loadDetails(entry))
         return false;
     if (timeApplies) {
         const std::int64_t t = timeOfType(entry, m_criteria.timeType);

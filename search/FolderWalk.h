@@ -5,6 +5,7 @@
 #include "search/ContentMatcher.h"
 #include "search/NamePattern.h"
 #include "search/NameText.h"
+#include "results/PlaceFailure.h"
 
 #include <string>
 #include <vector>
@@ -32,9 +33,13 @@ public:
 
     FolderWalk(const SearchCriteria& criteria, SearchState& state, Services services);
 
-    // Walks the tree under the root; false when the stop request ended it.
-    // Folders that cannot be opened are passed over.
-    bool walk(const std::string& walkRoot);
+    // Walks the tree under the root; false when the stop request ended it. A root
+    // that cannot be listed ends the walk, and a sub-folder that cannot be listed is
+    // passed over; the sink is told of both (the root as the search's own place, or
+    // as a place of the kind given, met inside a larger walk), unless `tellRoot` is
+    // cleared (a printer share, which holds no folders to list).
+    bool walk(const std::string& walkRoot) { return walk(walkRoot, PlaceFailure::Kind::Folder, true); }
+    bool walk(const std::string& walkRoot, PlaceFailure::Kind rootKind, bool rootIsSearchPlace, bool tellRoot = true);
 
 private:
     // Listings above this depth stay open while the walk is below them, so that
@@ -56,6 +61,7 @@ private:
     void addRow(const FileEntry& entry, const Folder& folder, const std::string& fullPath, std::size_t patternIndex,
                 const std::string& matchText);
     void showFolderStatus(const std::string& shownRelative);
+    void reportFailure(const std::string& shownPath, PlaceFailure::Kind kind, int error, bool searchPlace);
 
     const SearchCriteria& m_criteria;
     SearchState& m_state;

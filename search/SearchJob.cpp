@@ -2,6 +2,8 @@
 
 #include "search/SearchRunner.h"
 
+#include <exception>
+
 namespace qv {
 
 SearchJob::SearchJob(SearchCriteria criteria, SearchTarget target, Services services, SearchSink& sink)
@@ -20,9 +22,15 @@ SearchJob::Outcome SearchJob::run()
         SearchRunner runner({*m_services.localFiles, m_services.networkFiles.get(), network.get(),
                              *m_services.fileTypes, m_sink, m_stop});
         // The runner shows the count text itself; an error escaping the walk skips it.
-        return runner.run(m_criteria, m_target, m_state) ? Outcome::Completed : Outcome::Stopped;
-    } catch (...) {
-        // Nothing is shown for an error inside a search: the walk just ends.
+        const bool completed = runner.run(m_criteria, m_target, m_state);
+        if (m_state.placeFailed.load())
+            return Outcome::PlaceFailed;
+        return completed ? Outcome::Completed : Outcome::Stopped;
+    } catch (const std::exception& error) {
+        // Memory running out, say: the walk ends here, and whoever runs the job tells
+        // the user what ended it. Anything that is no exception of the library goes on
+        // to the thread's own end, which reports it.
+        m_errorText = error.what();
         return Outcome::Failed;
     }
 }

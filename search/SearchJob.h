@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace qv {
 
@@ -33,9 +34,10 @@ public:
     };
 
     enum class Outcome {
-        Completed, // the walk ran to its end; the count text was shown
-        Stopped,   // the stop request ended it; the count text was shown
-        Failed,    // an error escaped the walk; no count text
+        Completed,   // the walk ran to its end; the count text was shown
+        Stopped,     // the stop request ended it; the count text was shown
+        PlaceFailed, // the place itself could not be searched; the sink was told why, no count text
+        Failed,      // an error escaped the walk (errorText() says which); no count text
     };
 
     SearchJob(SearchCriteria criteria, SearchTarget target, Services services, SearchSink& sink);
@@ -50,6 +52,8 @@ public:
     SearchState& state() { return m_state; }
     const SearchState& state() const { return m_state; }
     const SearchCriteria& criteria() const { return m_criteria; }
+    // What ended a Failed run, in one line; read once run() has returned.
+    const std::string& errorText() const { return m_errorText; }
 
 private:
     SearchCriteria m_criteria;
@@ -58,6 +62,7 @@ private:
     SearchSink& m_sink;
     SearchState m_state;
     StopRequest m_stop;
+    std::string m_errorText;
 };
 
 } // namespace qv

@@ -46,7 +46,8 @@ bool SearchRunner::run(const SearchCriteria& criteria, const SearchTarget& targe
             break;
         }
     }
-    m_services.sink.showStatus(countText(state.foundCount.load()));
+    if (!state.placeFailed.load())
+        m_services.sink.showStatus(countText(state.foundCount.load()));
     return completed && !m_services.stop.isRequested();
 }
 

@@ -40,7 +40,9 @@ public:
     static Walk walkFor(int level, int walkDepth);
 
     // Runs the walk; true when it ran to its end (or had nothing to walk), false
-    // when the stop request ended it. Shows the count text at the end either way.
+    // when the stop request ended it. Shows the count text at the end either way,
+    // unless the place itself could not be searched (state.placeFailed): the sink has
+    // been told why, and a count would read as a search that found nothing.
     bool run(const SearchCriteria& criteria, const SearchTarget& target, SearchState& state);
 
     // "N個見つかりました".

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "results/ResultImageList.h"
+#include "results/SearchSink.h"
 
 #include <atomic>
 #include <cstdint>
@@ -14,11 +15,23 @@ struct SearchState {
     std::string currentWorkgroup;            // set by the network walk
     std::string currentComputer;
     ResultImageList images;                  // ten fixed images, then file icons
+    // The place the search was asked for could not be searched: the sink was told
+    // why, and the search shows no count text.
+    std::atomic<bool> placeFailed{false};
+
+    // Tells the sink of a place that could not be searched, from any walk's thread.
+    void reportFailure(SearchSink& sink, const PlaceFailure& failure)
+    {
+        if (failure.searchPlace)
+            placeFailed.store(true);
+        sink.placeFailed(failure);
+    }
 
     // Back to the start of a search.
     void reset()
     {
         foundCount.store(0);
+        placeFailed.store(false);
         currentWorkgroup.clear();
         currentComputer.clear();
         images.reset();

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <sys/stat.h>
 
 namespace qv {
@@ -19,6 +21,22 @@ int lastError()
 {
     const int e = errno;
     return e != 0 ? e : EIO;
+}
+
+// Whether any network interface is up with an address. Without one, libsmbclient ends
+// the whole process while it sets a context up ("Could not determine network
+// interfaces"), before the helper could answer anything.
+bool anyInterfaceUp()
+{
+    struct ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0)
+        return true; // not known: let the library decide
+    bool up = false;
+    for (const struct ifaddrs* i = interfaces; i && !up; i = i->ifa_next)
+        up = i->ifa_addr && (i->ifa_addr->sa_family == AF_INET || i->ifa_addr->sa_family == AF_INET6) &&
+             (i->ifa_flags & IFF_UP);
+    freeifaddrs(interfaces);
+    return up;
 }
 
 // 0 is what libsmbclient gives for a time the server does not keep.
@@ -60,6 +78,10 @@ SmbNetEntry::Kind kindOf(unsigned int type)
 
 SmbContext::SmbContext(int debugLevel)
 {
+    if (!anyInterfaceUp()) {
+        m_noNetwork = true;
+        return;
+    }
     SMBCCTX* ctx = smbc_new_context();
     if (!ctx)
         return;
@@ -178,7 +200,7 @@ void SmbContext::useRange(Range range)
 int SmbContext::prepare(const std::string& url, SmbUrl& parsed, std::string& target)
 {
     if (!m_ctx)
-        return ENOTSUP;
+        return m_noNetwork ? ENETDOWN : ENOTSUP;
     auto maybe = SmbUrl::fromUrl(url);
     if (!maybe)
         return EINVAL;

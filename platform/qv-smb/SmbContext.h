@@ -24,7 +24,8 @@ public:
     SmbContext(const SmbContext&) = delete;
     SmbContext& operator=(const SmbContext&) = delete;
 
-    // False when libsmbclient could not set the context up; every request then fails.
+    // False when libsmbclient could not set the context up; every request then fails,
+    // with ENETDOWN when no network interface is up (the helper still answers).
     bool ok() const { return m_ctx != nullptr; }
 
     // server "" sets the default entry, used for every server without one of its own.
@@ -69,6 +70,7 @@ private:
     static bool unreachable(int error);
 
     SMBCCTX* m_ctx = nullptr;
+    bool m_noNetwork = false; // no interface was up when the helper started
     Range m_range = Range::Unset;
     bool m_kerberos = false;
     SmbCredentials m_default;

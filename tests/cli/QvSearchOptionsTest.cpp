@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+
 using namespace qv;
 using namespace qv::test;
 
@@ -92,6 +95,92 @@ TEST(RowPrinter, JsonLineHasTheNineKeys)
     EXPECT_EQ(RowPrinter::jsonLine(row),
               "{\"name\":\"say \\\"hi\\\"\\u0001\",\"path\":\"\",\"size\":\"3 KB\",\"type\":\"\",\"updated\":\"\","
               "\"created\":\"\",\"accessed\":\"\",\"match\":\"\",\"match_string\":\"\"}\n");
+}
+
+namespace {
+
+std::string contentOf(std::FILE* stream)
+{
+    std::fflush(stream);
+    std::rewind(stream);
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stream)) > 0;)
+        text.append(buffer, n);
+    return text;
+}
+
+PlaceFailure failure(const std::string& place, PlaceFailure::Kind kind, int error, bool searchPlace = false)
+{
+    return PlaceFailure::of(place, kind, error, searchPlace);
+}
+
+} // namespace
+
+TEST(RowPrinter, PlacesThatFailedAreCountedByKindAndEachNamedWhenVerbose)
+{
+    using Kind = PlaceFailure::Kind;
+    for (const bool verbose : {false, true}) {
+        std::FILE* rows = std::tmpfile();
+        std::FILE* status = std::tmpfile();
+        RowPrinter printer(rows, status, QvSearchOptions::Format::Tsv, false, verbose);
+        printer.placeFailed(failure("/a/x", Kind::Folder, EACCES));
+        printer.placeFailed(failure("\\\\PC", Kind::Computer, ETIMEDOUT));
+        printer.placeFailed(failure("/a/y", Kind::Folder, EIO));
+        printer.showStatus("3個見つかりました");
+        printer.finish(true);
+        const std::string summary = "2 folders could not be read\n1 computer could not be reached\n3個見つかりました\n";
+        if (verbose)
+            EXPECT_EQ(contentOf(status), "qvsearch: could not read /a/x: access denied\n"
+                                         "qvsearch: could not reach \\\\PC: the computer did not answer in time\n"
+                                         "qvsearch: could not read /a/y: input/output error\n" + summary);
+        else
+            EXPECT_EQ(contentOf(status), summary);
+        EXPECT_FALSE(printer.placeNotSearched());
+        std::fclose(rows);
+        std::fclose(status);
+    }
+}
+
+TEST(RowPrinter, SearchPlaceOrHelperFaultIsOneLineOnceInsteadOfTheCount)
+{
+    std::FILE* rows = std::tmpfile();
+    std::FILE* status = std::tmpfile();
+    RowPrinter printer(rows, status, QvSearchOptions::Format::Tsv, false);
+    // A helper that cannot be started fails every computer: one line says it.
+    for (const char* computer : {"\\\\A", "\\\\B"})
+        printer.placeFailed(PlaceFailure::of(computer, PlaceFailure::Kind::Computer, ENOPKG, false,
+                                             "the SMB helper /x/qv-smb cannot be started"));
+    printer.showStatus("検索中 ...");
+    printer.finish(false);
+    EXPECT_EQ(contentOf(status), "qvsearch: cannot search \\\\A: the SMB helper /x/qv-smb cannot be started\n");
+    EXPECT_TRUE(printer.placeNotSearched());
+    std::fclose(rows);
+    std::fclose(status);
+}
+
+// fwrite's and fflush's answers were ignored: rows lost on a full disk went unnoticed.
+TEST(RowPrinter, FirstRowThatCannotBeWrittenAsksOnceForTheStop)
+{
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_TRUE(full);
+    std::setvbuf(full, nullptr, _IONBF, 0); // every row is a write of its own
+    std::FILE* status = std::tmpfile();
+    RowPrinter printer(full, status, QvSearchOptions::Format::Tsv, false);
+    int stops = 0;
+    printer.setOnWriteFailure([&] { ++stops; });
+    ResultRow row;
+    row.cell(Column::Name) = "a.txt";
+    printer.addRow(row);
+    printer.addRow(row);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(printer.writeError(), ENOSPC);
+    printer.placeFailed(failure("/a/x", PlaceFailure::Kind::Folder, EACCES));
+    printer.showStatus("2個見つかりました");
+    printer.finish(true);
+    EXPECT_EQ(contentOf(status), "qvsearch: cannot write the rows to standard output: No space left on device\n");
+    std::fclose(full);
+    std::fclose(status);
 }
 
 TEST(LoginOptions, UserArgumentAndAuthenticationFile)

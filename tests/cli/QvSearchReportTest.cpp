@@ -152,3 +152,15 @@ TEST(QvSearchReport, UnwritableReportPathExitsWithStatus3BeforeSearching)
     EXPECT_EQ(noName.status, 2);
     EXPECT_EQ(noName.err, "qvsearch: --report needs a file name\n");
 }
+
+// Rows of place "/" had an empty Path cell, so the report gave their name no link.
+TEST(QvSearchReport, RowsOfTheRootPlaceLinkToTheirFiles)
+{
+    TempTree outside;
+    const std::string report = outside.path("report.htm");
+    const ProcessResult r = runQvSearch({"-n", "tmp", "--no-subfolders", "--report", report, "/"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string page = readAll(report);
+    EXPECT_NE(page.find("<a href = \"file:///tmp\">tmp</a>"), std::string::npos) << page;
+    EXPECT_EQ(reportRows(page).at(0).rfind("tmp\t/\t", 0), 0u) << page;
+}

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace qv::test;
@@ -103,4 +105,168 @@ TEST(QvSearchRun, CtrlCStopsTheSearchWithStatus1)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "0個見つかりました\n");
     EXPECT_LT(elapsed, std::chrono::seconds(20));
+}
+
+namespace {
+
+Result runQvSearch(const std::vector<std::string>& args, RunOptions options)
+{
+    std::vector<std::string> argv{QVSEARCH_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProcess(argv, options);
+}
+
+RunOptions withOutput(RunOptions::Output output, bool ignoreSigpipe = false)
+{
+    RunOptions options;
+    options.output = output;
+    options.ignoreSigpipe = ignoreSigpipe;
+    return options;
+}
+
+bool startsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
+
+// The cells of a TSV line.
+std::vector<std::string> cellsOf(const std::string& line)
+{
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+        cells.push_back(line.substr(start, tab - start));
+    cells.push_back(line.substr(start, line.find('\n', start) - start));
+    return cells;
+}
+
+} // namespace
+
+// Rows written to a full disk or a closed standard output were lost while the run
+// said "N個見つかりました" and exited 0.
+TEST(QvSearchRun, RowsThatCannotBeWrittenEndTheRunWithStatus5)
+{
+    TempTree tree({{"a.txt", "x"}, {"b.txt", "y"}});
+    for (const auto output : {RunOptions::Output::Full, RunOptions::Output::Closed}) {
+        const Result r = runQvSearch({tree.root()}, withOutput(output));
+        EXPECT_EQ(r.status, 5) << r.err;
+        EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        EXPECT_TRUE(startsWith(r.err, "qvsearch: cannot write the rows to standard output: ")) << r.err;
+        EXPECT_EQ(r.err.find("個見つかりました"), std::string::npos) << r.err;
+    }
+    const Result help = runQvSearch({"--help"}, withOutput(RunOptions::Output::Full));
+    EXPECT_EQ(help.status, 5);
+    EXPECT_TRUE(startsWith(help.err, "qvsearch: cannot write the help to standard output: ")) << help.err;
+    // Nothing to write is no write error.
+    const Result none = runQvSearch({"-n", "nothing-fits", tree.root()}, withOutput(RunOptions::Output::Full));
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.err, "0個見つかりました\n");
+}
+
+TEST(QvSearchRun, ReaderThatClosedThePipeEndsTheRunQuietly)
+{
+    TempTree tree({{"a.txt", "x"}});
+    const Result killed = runQvSearch({tree.root()}, withOutput(RunOptions::Output::ReaderGone));
+    EXPECT_EQ(killed.status, 128 + SIGPIPE);
+    EXPECT_EQ(killed.err, "");
+    // With SIGPIPE ignored the write fails with EPIPE: a stop, without a word.
+    const Result stopped = runQvSearch({tree.root()}, withOutput(RunOptions::Output::ReaderGone, true));
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err, "");
+}
+
+// A folder that does not exist, or a file given as the place, was searched as an
+// empty folder: "0個見つかりました", status 0.
+TEST(QvSearchRun, PlaceThatCannotBeSearchedSaysWhyWithStatus4)
+{
+    TempTree tree({{"a.txt", "x"}});
+    const std::pair<std::string, std::string> cases[] = {
+        {tree.path("missing"), "no such folder"},
+        {tree.path("a.txt"), "not a folder"},
+    };
+    for (const auto& [place, why] : cases) {
+        const Result r = runQvSearch({place});
+        EXPECT_EQ(r.status, 4) << place;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "qvsearch: cannot search " + place + ": " + why + "\n");
+    }
+}
+
+TEST(QvSearchRun, MissingSmbHelperIsAnInstallationFaultNamingItsPath)
+{
+    RunOptions options;
+    options.environment = {"QV_SMB_HELPER=/nonexistent/libexec/qv-smb"};
+    for (const std::string place : {"\\\\QVNOHOST\\share", "\\\\QVNOHOST", "QVNOGROUP"}) {
+        const Result r = runQvSearch({place}, options);
+        EXPECT_EQ(r.status, 4) << place;
+        EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        EXPECT_TRUE(startsWith(r.err, "qvsearch: cannot search " + place + ": ")) << r.err;
+        EXPECT_NE(r.err.find("/nonexistent/libexec/qv-smb"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("installation"), std::string::npos) << r.err;
+    }
+}
+
+// Folders that could not be read inside the walk gave no sign at all.
+TEST(QvSearchRun, FoldersThatCannotBeReadInsideTheWalkAreCountedAtTheEnd)
+{
+    TempTree tree({{"open/a.txt", "x"}, {"locked/b.txt", "y"}, {"sub/locked/c.txt", "z"}});
+    ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(tree.path("locked").c_str(), 0), 0);
+    ASSERT_EQ(chmod(tree.path("sub/locked").c_str(), 0), 0);
+    RunOptions options;
+    options.asNobody = true; // root reads every folder
+    const Result r = runQvSearch({"-n", "*.txt", tree.root()}, options);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.lines(), 1) << r.out;
+    EXPECT_EQ(r.err, "2 folders could not be read\n1個見つかりました\n");
+
+    const Result verbose = runQvSearch({"--verbose", "-n", "*.txt", tree.root()}, options);
+    EXPECT_EQ(verbose.status, 0);
+    EXPECT_NE(verbose.err.find("qvsearch: could not read " + tree.path("locked") + ": access denied\n"),
+              std::string::npos)
+        << verbose.err;
+    EXPECT_NE(verbose.err.find("qvsearch: could not read " + tree.path("sub/locked") + ": access denied\n"),
+              std::string::npos)
+        << verbose.err;
+    EXPECT_NE(verbose.err.find("\n2 folders could not be read\n1個見つかりました\n"), std::string::npos)
+        << verbose.err;
+}
+
+// The content match read the file before its times were taken, so the Access time
+// cell showed the search's own read (relatime moves an access time older than a day).
+TEST(QvSearchRun, AccessTimeIsTheFilesOwnNotTheContentMatchsRead)
+{
+    constexpr std::int64_t kMay2001 = 989000000; // 2001-05-04 18:13 UTC
+    TempTree tree({{"old.txt", "the needle", kMay2001}});
+    for (int run = 0; run < 2; ++run) {
+        const Result r = runQvSearch({"-c", "needle", tree.root()});
+        ASSERT_EQ(r.lines(), 1) << r.out;
+        const std::vector<std::string> cells = cellsOf(r.out);
+        ASSERT_EQ(cells.size(), 9u);
+        EXPECT_TRUE(startsWith(cells[4], "2001/05/0")) << "updated " << cells[4];
+        EXPECT_TRUE(startsWith(cells[6], "2001/05/0")) << "accessed " << cells[6] << " on run " << run;
+    }
+}
+
+// The entries of place "/" had an empty Path cell: the folder that holds tmp is "/".
+TEST(QvSearchRun, RootPlaceGivesRootAsPath)
+{
+    const Result r = runQvSearch({"-n", "tmp", "--no-subfolders", "/"});
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.lines(), 1) << r.out;
+    EXPECT_TRUE(startsWith(r.out, "tmp\t/\t")) << r.out;
+}
+
+// Folders below the depth at which the full path passed 4,096 bytes were dropped:
+// 32 of 40 files of 40 nested folders with 202-byte names were found.
+TEST(QvSearchRun, DeepTreeLosesNoRows)
+{
+    TempTree tree;
+    const std::string name(202, 'd');
+    constexpr int kDepth = 40;
+    const std::string deepest = tree.addNestedFolders(name, kDepth, "f.txt");
+    ASSERT_GT(deepest.size(), 8000u);
+    const Result r = runQvSearch({"-n", "f.txt", tree.root()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.lines(), kDepth);
+    EXPECT_EQ(r.err, std::to_string(kDepth) + "個見つかりました\n");
+    // Rows carry the full path, the deepest one too.
+    EXPECT_NE(r.out.find("f.txt\t" + deepest + "\t"), std::string::npos);
 }

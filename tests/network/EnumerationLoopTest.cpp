@@ -132,10 +132,35 @@ TEST(EnumerationLoop, FailureOrErrorMidListCountsAsItsEnd)
     EXPECT_EQ(handled, 1);
     expectAllReleased(net);
 
+    // An error inside the handler ends the list and goes to the user's onError...
     int depth = -1;
-    EXPECT_EQ(EnumerationLoop::run(net, EnumContainer::named("WG"), walkUser(&depth),
+    EnumerationUser told = walkUser(&depth);
+    std::vector<std::string> errors;
+    told.onError = [&](const std::exception& error) { errors.push_back(error.what()); };
+    EXPECT_EQ(EnumerationLoop::run(net, EnumContainer::named("WG"), told,
                                    [](const NetResource&) -> bool { throw std::runtime_error("out of memory"); }),
               EnumOutcome::Completed);
     EXPECT_EQ(depth, -1);
+    EXPECT_EQ(errors, std::vector<std::string>{"out of memory"});
+    expectAllReleased(net);
+}
+
+// An error inside a handler was swallowed whatever the user: now a user without an
+// onError gets it back, with the blocks released and the enumeration closed.
+TEST(EnumerationLoop, ErrorNobodyTakesGoesOnToTheCallerAfterTheClose)
+{
+    ScriptedNetwork net;
+    net.setChildren("WG", names({"\\\\A", "\\\\B"}));
+    int depth = -1;
+    EXPECT_THROW(EnumerationLoop::run(net, EnumContainer::named("WG"), walkUser(&depth),
+                                      [](const NetResource&) -> bool { throw std::bad_alloc(); }),
+                 std::bad_alloc);
+    EXPECT_EQ(depth, -1);
+    expectAllReleased(net);
+    // An error that is no library exception is not taken by onError either.
+    EnumerationUser told = walkUser(&depth);
+    told.onError = [](const std::exception&) { ADD_FAILURE() << "an int is no std::exception"; };
+    EXPECT_THROW(EnumerationLoop::run(net, EnumContainer::named("WG"), told, [](const NetResource&) -> bool { throw 7; }),
+                 int);
     expectAllReleased(net);
 }

@@ -184,7 +184,7 @@ TEST(NetworkWalk, SharePlaceRunsTheFolderWalk)
     EXPECT_TRUE(lan.net.opened.empty());
 }
 
-TEST(NetworkWalk, UnreachableContainersArePassedOver)
+TEST(NetworkWalk, UnreachableContainersArePassedOverAndTold)
 {
     Lan lan;
     lan.net.failingOpens.insert("\\\\ALPHA");
@@ -195,6 +195,59 @@ TEST(NetworkWalk, UnreachableContainersArePassedOver)
     EXPECT_EQ(s.rows(), (Strings{"SALES||グループ|5|", "\\\\ALPHA|Sales|コンピューター|4|", "\\\\BETA|Sales|コンピューター|4|",
                                   "\\\\BETA\\DOCS|Sales\\\\BETA|共有フォルダ|3|", "OFFICE||グループ|5|"}));
     expectAllReleased(lan.net);
+    // Each in the walk's order, none as the search's own place: the count still ends it.
+    Strings failures;
+    for (const PlaceFailure& f : s.sink.failures) {
+        failures.push_back(f.place + ": " + f.reason);
+        EXPECT_FALSE(f.searchPlace) << f.place;
+    }
+    EXPECT_EQ(failures, (Strings{"\\\\ALPHA: the computer cannot be reached", "\\\\BETA\\docs: access denied",
+                                 "Office: the computer cannot be reached"}));
+    EXPECT_EQ(s.sink.failures[0].kind, PlaceFailure::Kind::Computer);
+    EXPECT_EQ(s.sink.failures[1].kind, PlaceFailure::Kind::Share);
+    EXPECT_EQ(s.sink.failures[2].kind, PlaceFailure::Kind::Workgroup);
+    EXPECT_EQ(s.sink.statuses.back(), "5個見つかりました");
+}
+
+TEST(NetworkWalk, PrinterShareWalkedLikeAShareIsNoFailure)
+{
+    Lan lan; // ALPHA's "lp" holds no folders the file system could list
+    Search s(lan, "\\\\ALPHA", "", kAll);
+    EXPECT_TRUE(s.result);
+    EXPECT_TRUE(s.sink.failures.empty()) << s.sink.failures.front().place;
+    // A printer share given as the place is told all the same: nothing could be searched.
+    Search printer(lan, "\\\\ALPHA\\lp", "", kAll);
+    ASSERT_EQ(printer.sink.failures.size(), 1u);
+    EXPECT_TRUE(printer.sink.failures[0].searchPlace);
+}
+
+// A computer, workgroup or share place that could not be reached ended like a search
+// that found nothing: "0個見つかりました".
+TEST(NetworkWalk, PlaceItselfUnreachableIsToldInsteadOfACount)
+{
+    Lan lan;
+    lan.net.failingOpens.insert("\\\\ALPHA");
+    lan.net.failingOpens.insert("Office");
+    lan.files.unreadableFolders.insert("\\\\BETA\\docs");
+    const std::pair<std::string, std::string> places[] = {
+        {"\\\\ALPHA", "the computer cannot be reached"},
+        {"Office", "the computer cannot be reached"},
+        {"\\\\BETA\\docs", "access denied"},
+        {"\\\\GAMMA\\nothing", "no such share, or no computer of that name"},
+        {"\\\\NOBODY", "no computer of that name was found"},
+    };
+    for (const auto& [place, reason] : places) {
+        Search s(lan, place, "", kAll);
+        EXPECT_TRUE(s.result) << place;
+        ASSERT_EQ(s.sink.failures.size(), 1u) << place;
+        EXPECT_EQ(s.sink.failures[0].place, place);
+        EXPECT_EQ(s.sink.failures[0].reason, reason);
+        EXPECT_TRUE(s.sink.failures[0].searchPlace);
+        EXPECT_TRUE(s.state.placeFailed.load());
+        for (const std::string& text : s.sink.statuses)
+            EXPECT_EQ(text.find("個見つかりました"), std::string::npos) << place << ": " << text;
+        expectAllReleased(lan.net);
+    }
 }
 
 TEST(NetworkWalk, NoNetworkAddsNothing)
@@ -213,6 +266,11 @@ TEST(NetworkWalk, NoNetworkAddsNothing)
     EXPECT_TRUE(walk.walk(criteria, {}, state));
     EXPECT_EQ(sink.rows.count(), 0);
     expectAllReleased(net);
+    // Nothing was searched: the entire network itself failed.
+    ASSERT_EQ(sink.failures.size(), 1u);
+    EXPECT_EQ(sink.failures[0].place, "ネットワーク全体");
+    EXPECT_EQ(sink.failures[0].kind, PlaceFailure::Kind::Network);
+    EXPECT_TRUE(sink.failures[0].searchPlace);
 }
 
 TEST(NetworkWalk, StopClosesEveryEnumerationOnTheWayUp)
@@ -261,4 +319,9 @@ TEST(NetworkWalk, ErrorInsideAStepEndsOnlyThatStep)
         names.push_back(sink.rows.at(i).cell(Column::Name));
     EXPECT_EQ(names, (Strings{"SALES", "\\\\ALPHA", "OFFICE", "\\\\GAMMA", "\\\\GAMMA\\DATA", "report.csv"}));
     expectAllReleased(lan.net);
+    // The error was swallowed; now the workgroup whose list it ended is told.
+    ASSERT_EQ(sink.failures.size(), 1u);
+    EXPECT_EQ(sink.failures[0].place, "Sales");
+    EXPECT_EQ(sink.failures[0].reason, "its search ended on an error: no memory");
+    EXPECT_FALSE(sink.failures[0].searchPlace);
 }

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <functional>
 #include <random>
+#include <set>
 #include <thread>
 
 using namespace qv;
@@ -63,6 +64,7 @@ TEST(OrderedSink, PartsComeOutInTheirOrderWhateverTheThreadsDo)
 struct ScriptedLan {
     MemoryFileSystem files;
     std::function<void(const std::string&)> onList;
+    std::set<std::string> unreachable; // computers whose share list fails
 
     ScriptedLan()
     {
@@ -91,6 +93,7 @@ struct ScriptedLan {
                 computers["PC" + std::to_string(w) + std::to_string(c)] = {"docs", "lp", "data"};
             net->addWorkgroup("GROUP" + std::to_string(w), computers);
         }
+        net->failingOpens = unreachable;
         return net;
     }
 };
@@ -126,6 +129,15 @@ struct ParallelSearch {
         SearchRunner runner({lan.files, &lan.files, &walk, types, sink, stop});
         completed = runner.run(criteria, SearchTarget::of(SearchPlace::fromText(place)), state);
         EXPECT_EQ(net->openEnumerations(), 0);
+    }
+
+    // "place: reason" of every place that could not be searched, in the order told.
+    Strings failures() const
+    {
+        Strings out;
+        for (const PlaceFailure& failure : sink.failures)
+            out.push_back(failure.place + ": " + failure.reason);
+        return out;
     }
 
     // Every cell and the image of every row, oldest first.
@@ -165,6 +177,51 @@ TEST(ParallelWalk, SameRowsInTheSameOrderAsOneComputerAfterTheOther)
             EXPECT_LE(many.helpersMade.load(), jobs);
         }
     }
+}
+
+// Places that fail inside the walk of one computer reach the sink from its worker, in
+// the walk's order among its rows, whatever the number of computers searched at once.
+TEST(ParallelWalk, PlacesThatFailAreToldInTheOrderOfTheWalk)
+{
+    ScriptedLan lan;
+    lan.unreachable = {"\\\\PC03", "\\\\PC21"};
+    lan.files.unreadableFolders = {"\\\\PC11\\data\\sub2", "\\\\PC12\\docs"};
+    ParallelSearch one;
+    one.run(lan, "", 1);
+    ASSERT_TRUE(one.completed);
+    const Strings expected{"\\\\PC03: the computer cannot be reached", "\\\\PC11\\data\\sub2: access denied",
+                           "\\\\PC12\\docs: access denied", "\\\\PC21: the computer cannot be reached"};
+    EXPECT_EQ(one.failures(), expected);
+    for (int jobs : {4, 16}) {
+        ParallelSearch many;
+        many.run(lan, "", jobs);
+        EXPECT_TRUE(many.completed);
+        EXPECT_EQ(many.failures(), expected) << jobs << " jobs";
+        EXPECT_EQ(many.rows(), one.rows()) << jobs << " jobs";
+        EXPECT_FALSE(many.state.placeFailed.load());
+        EXPECT_EQ(many.sink.statuses.back(), one.sink.statuses.back()) << "the count text comes last";
+    }
+}
+
+// An error raised in a worker's computer search ended that computer in silence: it
+// still ends only that computer, and now it is told.
+TEST(ParallelWalk, ErrorInOneComputersSearchEndsOnlyThatComputer)
+{
+    ScriptedLan lan;
+    lan.onList = [](const std::string& path) {
+        if (path == "\\\\PC12\\docs")
+            throw std::runtime_error("no memory");
+    };
+    ParallelSearch many;
+    many.run(lan, "", 4);
+    EXPECT_TRUE(many.completed);
+    ASSERT_EQ(many.failures(), Strings{"\\\\PC12: its search ended on an error: no memory"});
+    EXPECT_EQ(many.sink.failures[0].kind, PlaceFailure::Kind::Computer);
+    // Every other computer was searched: PC13's rows are there.
+    bool pc13 = false;
+    for (const std::string& row : many.rows())
+        pc13 = pc13 || row.find("\\\\PC13\\") != std::string::npos;
+    EXPECT_TRUE(pc13);
 }
 
 TEST(ParallelWalk, StopEndsEveryHelpersWalkAndKeepsWhatWasFound)

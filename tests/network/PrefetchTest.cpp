@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <future>
@@ -50,11 +51,12 @@ std::shared_ptr<MemoryFileSystem> unevenShare(unsigned seed, int folders)
 class SlowLister final : public FileSystem {
 public:
     SlowLister(std::shared_ptr<FileSystem> files, std::chrono::microseconds delay) : m_files(std::move(files)), m_delay(delay) {}
-    std::unique_ptr<FolderListing> list(const std::string& path) override
+    using FileSystem::list;
+    std::unique_ptr<FolderListing> list(const std::string& path, int& error) override
     {
         std::this_thread::sleep_for(m_delay);
         ++listings;
-        return m_files->list(path);
+        return m_files->list(path, error);
     }
     std::unique_ptr<FileReader> openForReading(const std::string& path) override { return m_files->openForReading(path); }
     char separator() const override { return m_files->separator(); }
@@ -68,8 +70,10 @@ private:
 // Listing hangs until abort(), as a call to a server that stopped answering.
 class HangingLister final : public FileSystem {
 public:
-    std::unique_ptr<FolderListing> list(const std::string&) override
+    using FileSystem::list;
+    std::unique_ptr<FolderListing> list(const std::string&, int& error) override
     {
+        error = ECANCELED;
         std::unique_lock lock(m_mutex);
         ++entered;
         m_changed.notify_all();

@@ -1,6 +1,7 @@
 // Result rows, the row list and the cell formats.
 #include "results/CellFormat.h"
 #include "results/CellTextPool.h"
+#include "results/PlaceFailure.h"
 #include "results/ResultImageList.h"
 #include "results/TimeCell.h"
 #include "results/ResultRowList.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <random>
@@ -208,6 +210,42 @@ TEST(CellFormat, TimeFollowsDaylightSavingChanges)
         std::strftime(expected, sizeof expected, "%Y/%m/%d %H:%M", &tm);
         ASSERT_EQ(CellFormat::time(t), expected) << t;
     }
+}
+
+// One errno value, one reason, worded for the kind of place.
+TEST(PlaceFailure, ReasonsFollowTheErrorAndTheKindOfPlace)
+{
+    using Kind = PlaceFailure::Kind;
+    const struct {
+        Kind kind;
+        int error;
+        const char* reason;
+    } table[] = {
+        {Kind::Folder, ENOENT, "no such folder"},
+        {Kind::Share, ENOENT, "no such share, or no computer of that name"},
+        {Kind::Computer, ENOENT, "no computer of that name was found"},
+        {Kind::Workgroup, ENOENT, "no workgroup of that name was found"},
+        {Kind::Network, ENOENT, "no workgroup or computer was found"},
+        {Kind::Folder, ENOTDIR, "not a folder"},
+        {Kind::Share, EACCES, "access denied"},
+        {Kind::Folder, EPERM, "access denied"},
+        {Kind::Computer, ETIMEDOUT, "the computer did not answer in time"},
+        {Kind::Workgroup, ETIMEDOUT, "no answer in time"},
+        {Kind::Computer, ECONNREFUSED, "the computer refused the connection"},
+        {Kind::Share, EHOSTUNREACH, "the computer cannot be reached"},
+        {Kind::Computer, EINVAL, "no computer of that name was found"},
+        {Kind::Folder, EIO, "input/output error"}, // strerror's, without its capital
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(PlaceFailure::reasonFor(row.kind, row.error), row.reason) << row.error;
+
+    const PlaceFailure helper = PlaceFailure::of("\\\\PC", Kind::Computer, ENOPKG, false, "the helper is missing");
+    EXPECT_EQ(helper.reason, "the helper is missing");
+    EXPECT_TRUE(helper.installation);
+    const PlaceFailure plain = PlaceFailure::of("/x", Kind::Folder, EACCES, true);
+    EXPECT_EQ(plain.reason, "access denied");
+    EXPECT_FALSE(plain.installation);
+    EXPECT_TRUE(plain.searchPlace);
 }
 
 TEST(ResultImageList, FixedImagesThenOneIndexPerIcon)

@@ -47,7 +47,7 @@ private:
 
 class ThrowingFileSystem final : public FileSystem {
 public:
-    std::unique_ptr<FolderListing> list(const std::string&) override { throw std::bad_alloc(); }
+    std::unique_ptr<FolderListing> list(const std::string&, int&) override { throw std::bad_alloc(); }
     std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }
     char separator() const override { return '/'; }
 };
@@ -195,6 +195,8 @@ TEST(CQVThread, ErrorInsideTheWalkEndsWithoutTheCount)
     auto worker = fx.makeWorker(throwing);
     worker->start();
     EXPECT_EQ(fx.waitFinished(), CQVThread::Outcome::Failed);
+    // The error was swallowed whole; now the job says which, for the user.
+    EXPECT_EQ(fx.job->errorText(), "std::bad_alloc");
     worker.reset();
     EXPECT_EQ(fx.finishCalls.load(), 1);
     for (const std::string& text : fx.sink.statuses)

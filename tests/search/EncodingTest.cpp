@@ -257,7 +257,11 @@ private:
 class LongLineFiles final : public FileSystem {
 public:
     LongLineFiles(std::int64_t size, std::string tail) : m_size(size), m_tail(std::move(tail)) {}
-    std::unique_ptr<FolderListing> list(const std::string&) override { return nullptr; }
+    std::unique_ptr<FolderListing> list(const std::string&, int& error) override
+    {
+        error = ENOENT;
+        return nullptr;
+    }
     std::unique_ptr<FileReader> openForReading(const std::string&) override
     {
         return std::make_unique<LongLineReader>(m_size, m_tail);

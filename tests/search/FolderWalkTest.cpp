@@ -16,7 +16,9 @@
 #include <optional>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace qv;
@@ -302,14 +304,64 @@ TEST(FolderWalkLocal, NameNeitherUtf8NorCp932KeepsItsBytesForOpening)
     EXPECT_EQ(inside->sourcePath, tree.path("\xFF/in.txt"));
 }
 
-TEST(FolderWalkLocal, MissingRootGivesNoRowsAndGoesOn)
+// A root that could not be listed gave no sign: the search read as one that found nothing.
+TEST(FolderWalkLocal, RootThatCannotBeListedIsToldAsTheSearchsOwnPlace)
 {
+    TempTree tree({{"plain.txt", "x"}});
     LocalFileSystem files;
-    WalkRun run(files, "/nonexistent/qv-test-root");
-    EXPECT_TRUE(run.result);
-    EXPECT_EQ(run.sink.rows.count(), 0);
-    ASSERT_FALSE(run.sink.statuses.empty());
-    EXPECT_EQ(run.sink.statuses[0], "フォルダを検索/nonexistent/qv-test-root ...\n");
+    const std::pair<std::string, int> roots[] = {{"/nonexistent/qv-test-root", ENOENT},
+                                                 {tree.path("plain.txt"), ENOTDIR}};
+    for (const auto& [root, error] : roots) {
+        WalkRun run(files, root);
+        EXPECT_TRUE(run.result);
+        EXPECT_EQ(run.sink.rows.count(), 0);
+        ASSERT_FALSE(run.sink.statuses.empty());
+        EXPECT_EQ(run.sink.statuses[0], "フォルダを検索" + root + " ...\n");
+        ASSERT_EQ(run.sink.failures.size(), 1u) << root;
+        const PlaceFailure& failure = run.sink.failures[0];
+        EXPECT_EQ(failure.place, root);
+        EXPECT_EQ(failure.error, error);
+        EXPECT_EQ(failure.kind, PlaceFailure::Kind::Folder);
+        EXPECT_TRUE(failure.searchPlace);
+        EXPECT_FALSE(failure.installation);
+        EXPECT_TRUE(run.state.placeFailed.load());
+    }
+}
+
+// 40 nested folders of 202-byte names lost their 8 deepest: past 32 levels the walk
+// opened folders by their full path, which the kernel refuses beyond 4,096 bytes.
+TEST(FolderWalkLocal, DeepTreeIsWalkedToItsEndWithAFewDescriptors)
+{
+    TempTree tree;
+    constexpr int kDepth = 120; // a path of 24 KiB
+    const std::string deepest = tree.addNestedFolders(std::string(202, 'n'), kDepth, "f.txt");
+    LocalFileSystem files;
+    std::size_t mostDescriptors = 0;
+    auto openDescriptors = [] {
+        std::size_t n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+            n += entry.is_symlink() ? 1 : 0;
+        return n;
+    };
+    const std::size_t before = openDescriptors();
+    SearchCriteria criteria;
+    SearchHistories histories;
+    CriteriaReader::read(named("f.txt"), {}, criteria, histories);
+    SearchState state;
+    RecordingSink sink;
+    StopRequest stop;
+    FakeFileTypes types;
+    sink.onRow = [&] { mostDescriptors = std::max(mostDescriptors, openDescriptors()); };
+    FolderWalk walk(criteria, state, {files, types, sink, stop});
+    EXPECT_TRUE(walk.walk(tree.root()));
+    EXPECT_TRUE(sink.failures.empty());
+    ASSERT_EQ(sink.rows.count(), kDepth);
+    EXPECT_EQ(sink.rows.at(0).cell(Column::Path), deepest); // the newest row, the deepest file
+    // One descriptor per level for the first levels, then one per 2 KiB of path:
+    // never one per level of a deep tree.
+    const std::size_t bound = 33 + deepest.size() / LocalFileSystem::kLongestReach + 4;
+    EXPECT_LE(mostDescriptors - before, bound);
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST(FolderWalkMemory, RowsComeInPatternThenListingOrderAndFoldersOnceEach)
@@ -384,7 +436,7 @@ TEST(FolderWalkMemory, UnkeptCreationTimeGivesEmptyCellAndFailsTheRange)
     EXPECT_EQ(WalkRun(files, "\\\\H\\s", form).sink.rows.count(), 0);
 }
 
-TEST(FolderWalkMemory, UnreadableFolderIsSkippedSilently)
+TEST(FolderWalkMemory, UnreadableFolderIsPassedOverAndTold)
 {
     MemoryFileSystem files;
     files.addFile("\\\\H\\s\\locked", file("secret.txt"));
@@ -393,6 +445,23 @@ TEST(FolderWalkMemory, UnreadableFolderIsSkippedSilently)
     WalkRun run(files, "\\\\H\\s", named("*.txt"));
     EXPECT_TRUE(run.result);
     EXPECT_EQ(run.sink.namesWithMatch(), Strings{"public.txt|*.TXT"});
+    ASSERT_EQ(run.sink.failures.size(), 1u);
+    EXPECT_EQ(run.sink.failures[0].place, "\\\\H\\s\\locked");
+    EXPECT_EQ(run.sink.failures[0].reason, "access denied");
+    EXPECT_FALSE(run.sink.failures[0].searchPlace);
+    EXPECT_FALSE(run.state.placeFailed.load()) << "a folder inside the walk is not the search's place";
+}
+
+TEST(FolderWalkMemory, FolderGoneSinceTheListingIsNoFailure)
+{
+    MemoryFileSystem files;
+    FileEntry gone = file("gone");
+    gone.isFolder = true; // listed, but no longer there when the walk enters it
+    files.addFile("\\\\H\\s", gone);
+    files.addFile("\\\\H\\s", file("b.txt"));
+    WalkRun run(files, "\\\\H\\s", named("*.txt"));
+    EXPECT_EQ(run.sink.namesWithMatch(), Strings{"b.txt|*.TXT"});
+    EXPECT_TRUE(run.sink.failures.empty());
 }
 
 // One icon was appended per file examined, so the image lists grew without bound.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -19,11 +20,13 @@ ResultRow rowNamed(const std::string& name)
     return row;
 }
 
-// "r:<name>" for a row, "t:<text>" for a status text.
+// "r:<name>" for a row, "t:<text>" for a status text, "f:<place>" for a failure.
 std::string describe(const RowBatchQueue::Event& event)
 {
     if (const auto* row = std::get_if<ResultRow>(&event))
         return "r:" + row->cell(Column::Name);
+    if (const auto* failure = std::get_if<PlaceFailure>(&event))
+        return "f:" + failure->place;
     return "t:" + std::get<std::string>(event);
 }
 
@@ -37,6 +40,9 @@ TEST(RowBatchQueue, RowsAndTextsKeepTheirOrderAcrossDrains)
         if (i % 3 == 0) {
             queue.showStatus("s" + std::to_string(i));
             expected.push_back("t:s" + std::to_string(i));
+        } else if (i % 5 == 0) {
+            queue.placeFailed(PlaceFailure::of("p" + std::to_string(i), PlaceFailure::Kind::Folder, EACCES, false));
+            expected.push_back("f:p" + std::to_string(i));
         } else {
             queue.addRow(rowNamed("n" + std::to_string(i)));
             expected.push_back("r:n" + std::to_string(i));

@@ -276,13 +276,23 @@ TEST(SmbClient, HandleOfADeadHelperReadsAsAnError)
 TEST(SmbClient, ProtocolErrorsAndMissingHelpers)
 {
     std::vector<SmbNetEntry> entries;
+    // A helper that cannot be started is the installation's fault, told apart from
+    // every answer of a server (a missing helper used to read as ENOENT, "no such
+    // computer").
     SmbClient missing("/nonexistent/qv-smb");
-    EXPECT_EQ(missing.listNetwork("smb://", entries), ENOENT);
+    EXPECT_EQ(missing.listNetwork("smb://", entries), ENOPKG);
+    EXPECT_EQ(missing.helperFault(),
+              "the SMB helper /nonexistent/qv-smb cannot be started (No such file or directory): "
+              "the installation is incomplete");
     SmbClient mute("/bin/true"); // ends at once
-    EXPECT_EQ(mute.listNetwork("smb://", entries), EPIPE);
+    EXPECT_EQ(mute.listNetwork("smb://", entries), ENOPKG);
+    EXPECT_NE(mute.helperFault().find("/bin/true cannot be started (it ended without answering)"), std::string::npos)
+        << mute.helperFault();
     SmbClient echo("/bin/cat"); // answers the hello with the hello itself
-    EXPECT_EQ(echo.listNetwork("smb://", entries), EPROTO);
+    EXPECT_EQ(echo.listNetwork("smb://", entries), ENOPKG);
+    EXPECT_NE(echo.helperFault().find("/bin/cat cannot be started"), std::string::npos) << echo.helperFault();
     SmbClient garbled(FAKE_SMB_HELPER);
+    EXPECT_EQ(garbled.helperFault(), "");
     EXPECT_EQ(garbled.listNetwork("smb://GARBAGE", entries), EPROTO);
     EXPECT_EQ(garbled.listNetwork("smb://", entries), 0) << "a new helper after the garbled one";
     EXPECT_EQ(names(entries), (std::vector<std::string>{"QVGROUP1", "QVGROUP2"}));
@@ -336,13 +346,22 @@ TEST(SmbFileSystem, ListsFoldersWithEveryDetailAndOddNames)
     EXPECT_EQ(deep->entries()[0].size, 5);
     EXPECT_EQ(deep->entries()[0].written, 1600000000);
     // listSubFolder goes the same way.
-    EXPECT_TRUE(files.listSubFolder(*listing, "sub", root + "\\sub"));
+    int error = 0;
+    EXPECT_TRUE(files.listSubFolder(*listing, "sub", root + "\\sub", error));
 
-    EXPECT_FALSE(files.list(root + "\\missing"));
+    EXPECT_FALSE(files.list(root + "\\missing", error));
+    EXPECT_EQ(error, ENOENT);
     EXPECT_EQ(files.lastError(), ENOENT);
-    EXPECT_FALSE(files.list("\\\\LOCAL"));
+    EXPECT_FALSE(files.list("\\\\LOCAL", error));
+    EXPECT_EQ(error, ENOTDIR);
     EXPECT_EQ(files.lastError(), ENOTDIR);
     EXPECT_FALSE(files.list("no\\such\\name"));
+    EXPECT_EQ(files.errorDetail(ENOENT), "");
+
+    SmbFileSystem uninstalled(std::make_shared<SmbClient>("/nonexistent/qv-smb"));
+    EXPECT_FALSE(uninstalled.list(root, error));
+    EXPECT_EQ(error, ENOPKG);
+    EXPECT_NE(uninstalled.errorDetail(error).find("/nonexistent/qv-smb"), std::string::npos);
 }
 
 TEST(SmbFileSystem, ReadsFilesInPiecesOfAnySize)

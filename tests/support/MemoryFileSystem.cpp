@@ -1,6 +1,7 @@
 #include "tests/support/MemoryFileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace qv::test {
@@ -89,14 +90,16 @@ void MemoryFileSystem::addFolder(const std::string& folder, const std::string& n
             e.created = e.written = e.accessed = time;
 }
 
-std::unique_ptr<FolderListing> MemoryFileSystem::list(const std::string& folderPath)
+std::unique_ptr<FolderListing> MemoryFileSystem::list(const std::string& folderPath, int& error)
 {
     ++listings;
     if (onList)
         onList(folderPath);
     const auto it = m_folders.find(folderPath);
-    if (it == m_folders.end() || unreadableFolders.count(folderPath))
+    if (it == m_folders.end() || unreadableFolders.count(folderPath)) {
+        error = it == m_folders.end() ? ENOENT : EACCES;
         return nullptr;
+    }
     return std::make_unique<MemoryListing>(it->second);
 }
 

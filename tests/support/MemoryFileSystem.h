@@ -24,7 +24,9 @@ public:
     void addFile(const std::string& folder, FileEntry entry, std::string content = {});
     void addFolder(const std::string& folder, const std::string& name, std::int64_t time = 0);
 
-    std::unique_ptr<FolderListing> list(const std::string& folderPath) override;
+    using FileSystem::list;
+    // Fails with ENOENT for a folder it does not hold, with EACCES for an unreadable one.
+    std::unique_ptr<FolderListing> list(const std::string& folderPath, int& error) override;
     std::unique_ptr<FileReader> openForReading(const std::string& filePath) override;
     char separator() const override { return m_separator; }
 

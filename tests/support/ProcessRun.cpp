@@ -4,6 +4,8 @@
 #include <array>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -22,6 +24,8 @@ std::string slurp(int fd)
     return text;
 }
 
+constexpr uid_t kNobody = 65534;
+
 } // namespace
 
 int ProcessResult::lines() const
@@ -31,20 +35,51 @@ int ProcessResult::lines() const
 
 ProcessResult runProcess(const std::vector<std::string>& argv, int interruptAfterMs)
 {
+    RunOptions options;
+    options.interruptAfterMs = interruptAfterMs;
+    return runProcess(argv, options);
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const RunOptions& options)
+{
+    using Output = RunOptions::Output;
     ProcessResult r;
     int out[2], err[2];
     if (argv.empty() || pipe(out) != 0 || pipe(err) != 0)
         return r;
+    if (options.output == Output::ReaderGone) {
+        // Before the fork, so that no process ever holds the read end.
+        close(out[0]);
+        out[0] = -1;
+    }
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
         // The program leads a process group of its own, so that an interrupt
         // reaches it even behind a wrapper script.
         setpgid(0, 0);
-        dup2(out[1], 1);
+        switch (options.output) {
+        case Output::Pipe: dup2(out[1], 1); break;
+        case Output::Full: {
+            const int full = open("/dev/full", O_WRONLY);
+            dup2(full, 1);
+            close(full);
+            break;
+        }
+        case Output::Closed: close(1); break;
+        case Output::ReaderGone: dup2(out[1], 1); break;
+        }
         dup2(err[1], 2);
-        close(out[0]);
+        if (out[0] >= 0)
+            close(out[0]);
+        close(out[1]);
         close(err[0]);
+        close(err[1]);
+        signal(SIGPIPE, options.ignoreSigpipe ? SIG_IGN : SIG_DFL);
+        for (const std::string& assignment : options.environment)
+            putenv(const_cast<char*>(assignment.c_str()));
+        if (options.asNobody && getuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            _exit(126);
         std::vector<char*> args;
         for (const auto& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
@@ -55,13 +90,15 @@ ProcessResult runProcess(const std::vector<std::string>& argv, int interruptAfte
     close(out[1]);
     close(err[1]);
     std::thread interrupter;
-    if (interruptAfterMs > 0)
-        interrupter = std::thread([pid, interruptAfterMs] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
+    const int interruptAfter = options.interruptAfterMs;
+    if (interruptAfter > 0)
+        interrupter = std::thread([pid, interruptAfter] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfter));
             kill(-pid, SIGINT);
         });
     std::thread errReader([&] { r.err = slurp(err[0]); });
-    r.out = slurp(out[0]);
+    if (out[0] >= 0)
+        r.out = slurp(out[0]);
     errReader.join();
     int status = 0;
     waitpid(pid, &status, 0);

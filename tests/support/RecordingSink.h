@@ -26,6 +26,12 @@ public:
         statuses.push_back(text);
     }
 
+    void placeFailed(const PlaceFailure& failure) override
+    {
+        std::lock_guard lock(m_mutex);
+        failures.push_back(failure);
+    }
+
     // "name|match" of every row, oldest first.
     std::vector<std::string> namesWithMatch() const
     {
@@ -37,6 +43,7 @@ public:
 
     ResultRowList rows;
     std::vector<std::string> statuses;
+    std::vector<PlaceFailure> failures;
     std::function<void()> onRow;
 
 private:

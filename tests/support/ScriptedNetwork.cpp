@@ -50,8 +50,10 @@ bool ScriptedNetwork::open(const EnumContainer& container, Handle& handle)
         onOpen(key);
     std::lock_guard lock(m_mutex);
     opened.push_back(key);
-    if (failingOpens.count(key) || !m_children.count(key))
+    if (failingOpens.count(key) || !m_children.count(key)) {
+        noteError(failingOpens.count(key) ? openError : ENOENT);
         return false;
+    }
     handle = m_nextHandle++;
     m_open[handle] = {key};
     countOpened();

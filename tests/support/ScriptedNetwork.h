@@ -5,6 +5,7 @@
 
 #include "network/NetworkEnumerator.h"
 
+#include <cerrno>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -31,7 +32,8 @@ public:
     void close(Handle handle) override;
 
     std::size_t maxEntriesPerBatch = 1000;
-    std::set<std::string> failingOpens;            // keys whose open fails
+    std::set<std::string> failingOpens;            // keys whose open fails, with openError
+    int openError = EHOSTUNREACH;                  // an unknown key fails with ENOENT
     std::set<std::string> failingAfterFirstBatch;  // keys whose second batch call fails
     std::function<void(const std::string&)> onOpen; // called with the key of every open
 

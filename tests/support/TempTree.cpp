@@ -1,6 +1,7 @@
 #include "tests/support/TempTree.h"
 
 #include <cstdlib>
+#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -11,6 +12,40 @@
 namespace fs = std::filesystem;
 
 namespace qv::test {
+namespace {
+
+// Removes a tree of any depth, folders a test made unreadable included: every step is
+// relative to its parent's descriptor, so no path grows past what the kernel takes.
+void removeTree(int parentFd, const char* name)
+{
+    struct stat st {};
+    if (fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (!S_ISDIR(st.st_mode)) {
+        unlinkat(parentFd, name, 0);
+        return;
+    }
+    fchmodat(parentFd, name, 0700, 0);
+    const int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        if (DIR* dir = fdopendir(fd)) {
+            std::vector<std::string> names;
+            while (const dirent* d = readdir(dir)) {
+                const std::string entry = d->d_name;
+                if (entry != "." && entry != "..")
+                    names.push_back(entry);
+            }
+            for (const std::string& entry : names)
+                removeTree(dirfd(dir), entry.c_str());
+            closedir(dir);
+        } else {
+            close(fd);
+        }
+    }
+    unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
+} // namespace
 
 TempTree::TempTree(std::initializer_list<TreeItem> items)
 {
@@ -24,15 +59,7 @@ TempTree::TempTree(std::initializer_list<TreeItem> items)
 
 TempTree::~TempTree()
 {
-    std::error_code ec;
-    // Make everything removable again, even folders a test made unreadable.
-    for (auto it = fs::recursive_directory_iterator(m_root, fs::directory_options::skip_permission_denied, ec);
-         it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec))
-            chmod(it->path().c_str(), 0700);
-    }
-    chmod(m_root.c_str(), 0700);
-    fs::remove_all(m_root, ec);
+    removeTree(AT_FDCWD, m_root.c_str());
 }
 
 void TempTree::add(const TreeItem& item)
@@ -49,6 +76,24 @@ void TempTree::add(const TreeItem& item)
         const struct timespec times[2] = {{item.modified, 0}, {item.modified, 0}};
         utimensat(AT_FDCWD, full.c_str(), times, 0);
     }
+}
+
+std::string TempTree::addNestedFolders(const std::string& name, int depth, const std::string& fileName)
+{
+    std::string deepest = m_root;
+    int parent = open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < depth && parent >= 0; ++level) {
+        mkdirat(parent, name.c_str(), 0755);
+        const int folder = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(parent);
+        parent = folder;
+        deepest += "/" + name;
+        if (folder >= 0)
+            close(openat(folder, fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    }
+    if (parent >= 0)
+        close(parent);
+    return deepest;
 }
 
 void TempTree::addSymlink(const std::string& path, const std::string& target)

@@ -23,6 +23,10 @@ public:
     TempTree& operator=(const TempTree&) = delete;
 
     void add(const TreeItem& item);
+    // `depth` folders called `name`, each inside the one before, each holding an empty
+    // file `fileName`. They are made relative to their parents, so the whole path may
+    // be longer than the kernel takes at once. Gives the deepest folder's path.
+    std::string addNestedFolders(const std::string& name, int depth, const std::string& fileName);
     void addSymlink(const std::string& path, const std::string& target);
     const std::string& root() const { return m_root; }
     std::string path(const std::string& relative) const { return m_root + "/" + relative; }

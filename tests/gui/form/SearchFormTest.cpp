@@ -90,6 +90,14 @@ struct Rig {
     bool waitEnded(int count = 1) { return QTest::qWaitFor([&] { return ended.count() >= count; }, 10000); }
 };
 
+// A file system whose every listing fails with an exception, as memory running out would.
+class ThrowingFiles final : public FileSystem {
+public:
+    std::unique_ptr<FolderListing> list(const std::string&, int&) override { throw std::bad_alloc(); }
+    std::unique_ptr<FileReader> openForReading(const std::string&) override { return nullptr; }
+    char separator() const override { return '/'; }
+};
+
 std::shared_ptr<MemoryFileSystem> flatTree(int files)
 {
     auto fs = std::make_shared<MemoryFileSystem>('/');
@@ -127,6 +135,8 @@ private slots:
     void rowsQueuedBeforeTheEndAllShowBeforeTheCount();
     void secondSearchClearsTheRows();
     void networkPlaceUsesTheEnumerator();
+    void placeThatCannotBeSearchedIsShownInTheStatusBar();
+    void errorInsideTheSearchIsShownInTheStatusBar();
 };
 
 void SearchFormTest::startUpState()
@@ -591,6 +601,25 @@ void SearchFormTest::networkPlaceUsesTheEnumerator()
     QCOMPARE(names, QStringList({"OFFICE", "SALES"}));
     QCOMPARE(net->openEnumerations(), 0);
     QCOMPARE(net->liveBlocks(), 0);
+}
+
+// A folder place that does not exist ended with "0個見つかりました", as if searched.
+void SearchFormTest::placeThatCannotBeSearchedIsShownInTheStatusBar()
+{
+    Rig rig(std::make_shared<MemoryFileSystem>('/'));
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded());
+    QCOMPARE(rig.lastStatus(), QString("/mem could not be searched: no such folder"));
+    QCOMPARE(rig.model.rowCount(), 0);
+}
+
+// An error escaping the walk ended the search with its folder text still showing.
+void SearchFormTest::errorInsideTheSearchIsShownInTheStatusBar()
+{
+    Rig rig(std::make_shared<ThrowingFiles>());
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded());
+    QCOMPARE(rig.lastStatus(), QString("The search ended on an error: std::bad_alloc"));
 }
 
 QTEST_MAIN(SearchFormTest)

@@ -26,7 +26,8 @@ public:
             }
     }
 
-    std::unique_ptr<FolderListing> list(const std::string& folderPath) override
+    using FileSystem::list;
+    std::unique_ptr<FolderListing> list(const std::string& folderPath, int& error) override
     {
         ++m_entered;
         {
@@ -35,7 +36,7 @@ public:
         }
         if (m_delayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(m_delayMs));
-        auto listing = m_files.list(folderPath);
+        auto listing = m_files.list(folderPath, error);
         ++m_listed;
         return listing;
     }

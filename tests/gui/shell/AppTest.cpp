@@ -57,9 +57,8 @@ private slots:
     void profileIsReadAtStartAndWrittenBackAtExit();
     void aFreshProfileStaysEmpty();
     void aboutBoxShowsNameVersionAndClosesWithOk();
-    void f1OpensHelpTxtOfTheStartDirectory();
-    void helpFileIsLookedUpInStartDirectoryThenBesideProgram_data();
-    void helpFileIsLookedUpInStartDirectoryThenBesideProgram();
+    void f1OpensTheProgramsHelpNeverOneOfTheStartDirectory();
+    void helpFileIsInTheProgramsDataFolder();
 
 private:
     QString profilePath() const
@@ -163,9 +162,10 @@ void AppTest::aboutBoxShowsNameVersionAndClosesWithOk()
     app.exitInstance();
 }
 
-void AppTest::f1OpensHelpTxtOfTheStartDirectory()
+// F1 opened a help.txt planted in the folder the program was started from.
+void AppTest::f1OpensTheProgramsHelpNeverOneOfTheStartDirectory()
 {
-    writeFile(m_start.filePath("help.txt"), "ヘルプ\n");
+    writeFile(m_start.filePath("help.txt"), "planted\n");
     CurrentDirectory cd(m_start.path());
     CQVApp app(m_launcher);
     QVERIFY(app.initInstance());
@@ -173,33 +173,17 @@ void AppTest::f1OpensHelpTxtOfTheStartDirectory()
     app.mainFrame()->activateWindow();
     app.mainFrame()->rightPane()->setFocus();
     QTest::keyClick(app.mainFrame(), Qt::Key_F1);
-    QCOMPARE(m_launcher->opened, QStringList{QUrl::fromLocalFile(QDir(QDir::currentPath()).filePath("help.txt")).toString()});
+    const QString programs = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share/quendle/help.txt");
+    QCOMPARE(m_launcher->opened, QStringList{QUrl::fromLocalFile(programs).toString()});
     app.exitInstance();
 }
 
-void AppTest::helpFileIsLookedUpInStartDirectoryThenBesideProgram_data()
+void AppTest::helpFileIsInTheProgramsDataFolder()
 {
-    QTest::addColumn<bool>("inStart");
-    QTest::addColumn<bool>("besideProgram");
-    QTest::addColumn<QString>("expected"); // "start" or "program"
-    QTest::newRow("both") << true << true << "start";
-    QTest::newRow("start only") << true << false << "start";
-    QTest::newRow("program only") << false << true << "program";
-    QTest::newRow("neither: the start directory's path, unreported") << false << false << "start";
-}
-
-void AppTest::helpFileIsLookedUpInStartDirectoryThenBesideProgram()
-{
-    QFETCH(bool, inStart);
-    QFETCH(bool, besideProgram);
-    QFETCH(QString, expected);
-    QTemporaryDir start, program;
-    if (inStart)
-        writeFile(start.filePath("help.txt"), "a");
-    if (besideProgram)
-        writeFile(program.filePath("help.txt"), "b");
-    const QString found = CQVApp::helpFilePath(start.path(), program.path());
-    QCOMPARE(found, (expected == "start" ? start : program).filePath("help.txt"));
+    // The build tree lays the program and its data out as an installation does.
+    QCOMPARE(CQVApp::helpFilePath("/usr/bin"), QString("/usr/share/quendle/help.txt"));
+    QCOMPARE(CQVApp::helpFilePath("/home/u/build/app"), QString("/home/u/build/share/quendle/help.txt"));
+    QVERIFY(QFileInfo::exists(CQVApp::helpFilePath(QStringLiteral(QV_PROGRAM_DIR))));
 }
 
 QTEST_MAIN(AppTest)

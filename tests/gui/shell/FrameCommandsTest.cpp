@@ -54,15 +54,13 @@ private:
     void trigger(const QString& objectName);
 
     std::shared_ptr<RecordingLauncher> m_launcher;
-    std::unique_ptr<QTemporaryDir> m_startDir;
     std::unique_ptr<CMainFrame> m_frame;
 };
 
 void FrameCommandsTest::init()
 {
     m_launcher = std::make_shared<RecordingLauncher>();
-    m_startDir = std::make_unique<QTemporaryDir>();
-    m_frame = std::make_unique<CMainFrame>(m_startDir->path(), m_launcher);
+    m_frame = std::make_unique<CMainFrame>(m_launcher);
     m_frame->setLockKeySource([] { return LockKeys{}; });
     m_frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));

@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -98,7 +99,7 @@ private slots:
     void helpCommandsShowTheHelpBox();
     void toolbarAndStatusBarItemsShowAndHide();
     void columnItemsHideAndShowColumnsAt100Pixels();
-    void newSearchStartsTheProgramOfTheStartDirectoryFirst();
+    void newSearchStartsThisProgramNeverOneOfTheStartDirectory();
     void choosingTheEntireNetworkSetsPlaceLevel0();
     void closesAtOnceWhenNoSearchRuns();
     void closeDuringASearchWaitsForTheWorkerThenCloses();
@@ -115,7 +116,7 @@ void MainFrameTest::init()
 {
     m_launcher = std::make_shared<RecordingLauncher>();
     m_startDir = std::make_unique<QTemporaryDir>();
-    m_frame = std::make_unique<CMainFrame>(m_startDir->path(), m_launcher);
+    m_frame = std::make_unique<CMainFrame>(m_launcher);
     m_route.ids.clear();
     m_frame->addCommandRoute(&m_route);
     m_frame->setLockKeySource([] { return LockKeys{}; });
@@ -504,8 +505,13 @@ void MainFrameTest::columnItemsHideAndShowColumnsAt100Pixels()
     QVERIFY(!header->isSectionHidden(0));
 }
 
-void MainFrameTest::newSearchStartsTheProgramOfTheStartDirectoryFirst()
+// New search started an executable "qv" planted in the folder the program was
+// started from.
+void MainFrameTest::newSearchStartsThisProgramNeverOneOfTheStartDirectory()
 {
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(m_startDir->path());
+    const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
     menuAction(*m_frame, cmd::NewSearch)->trigger();
     QCOMPARE(m_launcher->started, QStringList{QCoreApplication::applicationFilePath()});
 
@@ -515,7 +521,8 @@ void MainFrameTest::newSearchStartsTheProgramOfTheStartDirectoryFirst()
     program.close();
     QVERIFY(program.setPermissions(program.permissions() | QFile::ExeOwner));
     QTest::keyClick(m_frame.get(), Qt::Key_N, Qt::ControlModifier);
-    QCOMPARE(m_launcher->started.value(1), m_startDir->filePath("qv"));
+    QCOMPARE(m_launcher->started,
+             (QStringList{QCoreApplication::applicationFilePath(), QCoreApplication::applicationFilePath()}));
 }
 
 void MainFrameTest::choosingTheEntireNetworkSetsPlaceLevel0()
