@@ -49,6 +49,7 @@ constexpr OptionInfo kOptions[] = {
     {"--no-subfolders", 0, false}, {"--time-type", 0, true}, {"--from", 0, true},
     {"--to", 0, true},          {"--min-kb", 0, true},     {"--max-kb", 0, true},
     {"--format", 0, true},      {"--report", 0, true},     {"--help", 'h', false},
+    {"--version", 'V', false},
     {"--user", 'U', true},      {"--authentication-file", 'A', true}, {"--jobs", 'j', true},
 };
 
@@ -95,6 +96,7 @@ const char* QvSearchOptions::usage()
            "                       of its own (default 4; 1 one after the other; at most 16).\n"
            "                       The rows and their order are the same whatever N is\n"
            "  -h, --help           show this help\n"
+           "  -V, --version        show the version\n"
            "\n"
            "Exit status: 0 the search ran to its end, 1 it was stopped, 2 bad usage,\n"
            "  3 the report file could not be written.\n";
@@ -164,6 +166,8 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
         SearchFormValues& form = options.form;
         if (name == "--help") {
             options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else if (name == "--name") {
             form.nameText = value;
         } else if (name == "--type") {

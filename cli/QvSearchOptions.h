@@ -20,6 +20,7 @@ struct QvSearchOptions {
     LoginOptions login;
     int jobs = SearchServices::kDefaultJobs; // computers searched at once (-j); main caps it
     bool help = false;
+    bool version = false;
 
     // Parses the arguments (without the program name). On bad usage returns false
     // and sets error to a one-line message.

@@ -9,6 +9,7 @@
 #include "network/SearchServices.h"
 #include "platform/ReportFile.h"
 #include "platform/SmbClient.h"
+#include "resources/Version.h"
 #include "results/HtmlReport.h"
 #include "search/CriteriaReader.h"
 
@@ -78,6 +79,10 @@ int main(int argc, char** argv)
         return usageError(error);
     if (options.help) {
         std::fputs(QvSearchOptions::usage(), stdout);
+        return ExitCompleted;
+    }
+    if (options.version) {
+        std::printf("qvsearch %s\n", kVersion);
         return ExitCompleted;
     }
     const SearchPlace place = SearchPlace::fromText(options.place);
