@@ -1,6 +1,7 @@
 // The main frame: builds the window from the menu, toolbar and accelerator tables,
 // lays out the three panes and dispatches commands by identifier.
 #include "app/CMainFrame.h"
+#include "app/StartPlace.h"
 
 #include "app/AboutDialog.h"
 #include "app/CSearchForView.h"
@@ -442,6 +443,29 @@ void CMainFrame::focusPane(int step)
             return;
         }
     }
+}
+
+void CMainFrame::openAtPlace(const StartPlace& start)
+{
+    m_form->setSearchPlace(start.place());
+    if (!start.problem().isEmpty())
+        setMessageText(start.problem());
+    const auto selectInTree = [this, start] {
+        SearchPlace workgroup;
+        workgroup.level = LevelWorkgroup;
+        workgroup.placePath = start.workgroupAlternative().toStdString();
+        return m_tree->selectPlace(start.place()) ||
+               (!start.workgroupAlternative().isEmpty() && m_tree->selectPlace(workgroup));
+    };
+    if (selectInTree())
+        return;
+    // The workgroups arrive with the tree's first listing. Once the user has picked a
+    // place of their own, it stays.
+    const std::string placePath = start.place().placePath;
+    connect(m_tree, &CLeftView::listingFinished, this, [this, selectInTree, placePath] {
+        if (m_form->searchPlace().placePath == placePath)
+            selectInTree();
+    }, Qt::SingleShotConnection);
 }
 
 void CMainFrame::setMessageText(const QString& message)

@@ -26,6 +26,7 @@ class CQVView;
 class CSearchForView;
 class ResultListModel;
 class ShellLauncher;
+class StartPlace;
 
 class CMainFrame final : public QMainWindow, public CommandTarget {
     Q_OBJECT
@@ -49,6 +50,11 @@ public:
     QSplitter* outerSplitter() const { return m_outer; }
     QSplitter* innerSplitter() const { return m_inner; }
     QToolBar* toolbar() const { return m_toolbar; }
+
+    // Makes `start` the search place: the tree's item when the tree shows one (at once,
+    // or when its first listing returns, unless another place was chosen meanwhile),
+    // else the form's place; a problem goes to the status bar.
+    void openAtPlace(const StartPlace& start);
 
     // The status bar's message pane; an empty text shows the idle text.
     void setMessageText(const QString& text);

@@ -53,6 +53,8 @@ bool CQVApp::initInstance()
     const std::string_view caption = loadString(IDS_MAIN_CAPTION);
     m_frame->setWindowTitle(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
     m_frame->show();
+    if (m_startPlace)
+        m_frame->openAtPlace(*m_startPlace);
     return true;
 }
 

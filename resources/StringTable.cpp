@@ -60,6 +60,7 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_REMOVE_COMPUTER, "一覧から削除(&R)"},
     {IDS_ADD_COMPUTER_LABEL, "コンピューター名またはアドレス (\\\\名前、\\\\192.0.2.5、\\\\[fe80::1]):"},
     {IDS_LOOK_AGAIN, "ネットワークを再検索(&W)"},
+    {IDS_PLACE_NOT_FOUND, "探す場所が見つかりません: "},
 };
 
 } // namespace

@@ -62,6 +62,7 @@ enum StringId : int {
     IDS_REMOVE_COMPUTER = 62002,
     IDS_ADD_COMPUTER_LABEL = 62003,  // the dialog's label
     IDS_LOOK_AGAIN = 62005,          // asks the network anew
+    IDS_PLACE_NOT_FOUND = 62006,     // the status bar, before the place qv was started with
 };
 
 // The text of a string resource; empty for a number the table does not hold.
