@@ -73,6 +73,8 @@ int main(int argc, char* argv[])
     g_qtHandler = qInstallMessageHandler(startUpMessages);
     QApplication application(qtArgc, qtArgv);
     qInstallMessageHandler(g_qtHandler);
+    // Desktops match the window to its desktop entry (icon, name) by this.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Quendle"));
 
     qv::CQVApp app;
     if (commandLine.hasPlace)
