@@ -5,6 +5,7 @@
 #include "app/FormControl.h"
 #include "search/SearchFormValues.h"
 
+#include <QRect>
 #include <map>
 
 class QScrollArea;
@@ -29,6 +30,8 @@ public:
     SearchFormValues values() const;
 
 private:
+    // Widens the captions their text does not fit and moves what stands right of them.
+    void fitCaptions(std::map<FormControl, QRect>& rects, int gap) const;
     void build(QWidget* owner);
     void fillLists();
 
