@@ -112,6 +112,15 @@ CheckState checkState(const QCheckBox* box)
     }
 }
 
+Qt::CheckState qtCheckState(CheckState state)
+{
+    switch (state) {
+    case CheckState::Checked: return Qt::Checked;
+    case CheckState::Indeterminate: return Qt::PartiallyChecked;
+    default: return Qt::Unchecked;
+    }
+}
+
 PickerValue pickerValue(const QDateTimeEdit* picker)
 {
     PickerValue value;
@@ -341,6 +350,28 @@ SearchFormValues SearchFormControls::values() const
     v.minSizeText = as<QLineEdit>(FormControl::MinSize)->text().toStdString();
     v.maxSizeText = as<QLineEdit>(FormControl::MaxSize)->text().toStdString();
     return v;
+}
+
+void SearchFormControls::setValues(const SearchFormValues& v)
+{
+    as<QCheckBox>(FormControl::SubFolders)->setCheckState(qtCheckState(v.subFolders));
+    as<QCheckBox>(FormControl::ContainingCheck)->setCheckState(qtCheckState(v.containing));
+    as<QComboBox>(FormControl::ContainingBox)->setEditText(QString::fromStdString(v.containingText));
+    as<QComboBox>(FormControl::NameBox)->setEditText(QString::fromStdString(v.nameText));
+    as<QComboBox>(FormControl::TypeList)->setCurrentIndex(v.typeIndex);
+    // Its toggled signal shows or hides the option area.
+    as<QCheckBox>(FormControl::OptionsCheck)->setCheckState(qtCheckState(v.optionsShown));
+    as<QCheckBox>(FormControl::SizeCheck)->setCheckState(qtCheckState(v.sizeCondition));
+    as<QCheckBox>(FormControl::TimeCheck)->setCheckState(qtCheckState(v.timeCondition));
+    as<QComboBox>(FormControl::TimeTypeList)->setCurrentIndex(v.timeTypeIndex);
+    const auto setPicker = [this](FormControl id, const PickerValue& t) {
+        if (t.valid)
+            as<QDateTimeEdit>(id)->setDateTime(QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second)));
+    };
+    setPicker(FormControl::StartPicker, v.startTime);
+    setPicker(FormControl::EndPicker, v.endTime);
+    as<QLineEdit>(FormControl::MinSize)->setText(QString::fromStdString(v.minSizeText));
+    as<QLineEdit>(FormControl::MaxSize)->setText(QString::fromStdString(v.maxSizeText));
 }
 
 void SearchFormControls::setOptionAreaShown(bool shown)

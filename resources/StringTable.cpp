@@ -61,6 +61,11 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_ADD_COMPUTER_LABEL, "コンピューター名またはアドレス (\\\\名前、\\\\192.0.2.5、\\\\[fe80::1]):"},
     {IDS_LOOK_AGAIN, "ネットワークを再検索(&W)"},
     {IDS_PLACE_NOT_FOUND, "探す場所が見つかりません: "},
+    {IDS_CRITERIA_MENU, "検索条件(&R)"},
+    {IDS_SAVE_CRITERIA, "検索条件を保存(&S)..."},
+    {IDS_SAVE_CRITERIA_LABEL, "名前:"},
+    {IDS_NO_SAVED_CRITERIA, "(保存した検索条件はありません)"},
+    {IDS_DELETE_CRITERIA, "検索条件を削除(&D)"},
 };
 
 } // namespace
