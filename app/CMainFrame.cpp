@@ -74,6 +74,7 @@ QString askCriteriaName(QWidget* owner, const QString& suggestion)
     dialog.setTextValue(suggestion);
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    dialog.setMinimumWidth(320); // room for a name of a few words
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
