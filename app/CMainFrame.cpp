@@ -1,6 +1,7 @@
 // The main frame: builds the window from the menu, toolbar and accelerator tables,
 // lays out the three panes and dispatches commands by identifier.
 #include "app/CMainFrame.h"
+#include "app/StartPlace.h"
 
 #include "app/AboutDialog.h"
 #include "app/CSearchForView.h"
@@ -25,8 +26,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -51,7 +54,33 @@ bool isWindowLevelKey(const QKeyEvent* key)
     return mods == Qt::ControlModifier && (key->key() == Qt::Key_A || key->key() == Qt::Key_I);
 }
 
+// A saved entry's menu text: its position as the mnemonic ("&1" to "1&0", newest
+// first), then its name, whose own "&" shows as it is.
+QString criteriaItemText(int index, const QString& name)
+{
+    constexpr int kLongest = 60;
+    QString shown = name.size() > kLongest ? name.left(kLongest - 1) + QChar(0x2026) : name;
+    shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    const QString number = index < 9 ? QStringLiteral("&%1").arg(index + 1) : QStringLiteral("1&0");
+    return number + QLatin1Char(' ') + shown;
+}
+
+QString askCriteriaName(QWidget* owner, const QString& suggestion)
+{
+    QInputDialog dialog(owner);
+    dialog.setObjectName(QStringLiteral("saveCriteriaDialog"));
+    dialog.setWindowTitle(stringText(IDS_SAVE_CRITERIA).remove(QStringLiteral("(&S)...")));
+    dialog.setLabelText(stringText(IDS_SAVE_CRITERIA_LABEL));
+    dialog.setTextValue(suggestion);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    dialog.setMinimumWidth(320); // room for a name of a few words
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
 } // namespace
+
+static_assert(SavedCriteriaList::kMostEntries == cmd::kCriteriaCommands, "one run and one delete command per entry");
 
 CMainFrame::CMainFrame(std::shared_ptr<ShellLauncher> launcher, QWidget* parent)
     : QMainWindow(parent)
@@ -63,6 +92,7 @@ CMainFrame::CMainFrame(std::shared_ptr<ShellLauncher> launcher, QWidget* parent)
         return ok ? std::optional<QFont>(font) : std::nullopt;
     })
     , m_shareChooser(&MapDriveDialog::ask)
+    , m_criteriaNamer(&askCriteriaName)
 {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(resourceIcon(ResourceIconId::Program));
@@ -76,6 +106,7 @@ CMainFrame::CMainFrame(std::shared_ptr<ShellLauncher> launcher, QWidget* parent)
     createAccelerators();
     createStatusBar();
     createPanes();
+    createCriteriaMenu();
     resize(1024, 700);
 
     qApp->installEventFilter(this);
@@ -340,9 +371,20 @@ bool CMainFrame::onCommand(int id)
     case cmd::PrintMenu:
         printSelectedFiles();
         return true;
+    case cmd::SaveCriteria:
+        saveCriteria();
+        return true;
     default:
         if (cmd::columnOfCommand(id) >= 0) {
             showColumn(id);
+            return true;
+        }
+        if (cmd::runCriteriaIndex(id) >= 0) {
+            runSavedCriteria(cmd::runCriteriaIndex(id));
+            return true;
+        }
+        if (cmd::deleteCriteriaIndex(id) >= 0) {
+            deleteSavedCriteria(cmd::deleteCriteriaIndex(id));
             return true;
         }
         return false;
@@ -412,6 +454,103 @@ void CMainFrame::updateViewStyleButtons()
     }
 }
 
+// ---- saved criteria
+
+void CMainFrame::createCriteriaMenu()
+{
+    // A menu of the form's own, beside menu 128: the frame's menus keep their items.
+    m_criteriaMenu = new QMenu(stringText(IDS_CRITERIA_MENU), this);
+    m_criteriaMenu->setObjectName(QStringLiteral("criteriaMenu"));
+    m_deleteCriteriaMenu = new QMenu(stringText(IDS_DELETE_CRITERIA), m_criteriaMenu);
+    m_deleteCriteriaMenu->setObjectName(QStringLiteral("deleteCriteriaMenu"));
+    connect(m_criteriaMenu, &QMenu::aboutToShow, this, &CMainFrame::updateCriteriaMenu);
+    m_form->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Right-clicks on the form's captions, check boxes, buttons and background arrive
+    // here; the text boxes keep their own edit menus.
+    connect(m_form, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { m_criteriaMenu->popup(m_form->mapToGlobal(at)); });
+    updateCriteriaMenu();
+}
+
+void CMainFrame::updateCriteriaMenu()
+{
+    // The old items go once the event loop is back: the command running now may be
+    // one of theirs. Until then they answer to no name.
+    m_criteriaMenu->clear();
+    m_deleteCriteriaMenu->clear();
+    if (m_criteriaItems) {
+        for (QObject* old : m_criteriaItems->children())
+            old->setObjectName(QString());
+        m_criteriaItems->deleteLater();
+    }
+    m_criteriaItems = new QObject(this);
+    const auto addItem = [this](QMenu* menu, const QString& text, int id) {
+        auto* action = new QAction(text, m_criteriaItems);
+        action->setData(id);
+        action->setObjectName(QStringLiteral("menu%1").arg(id));
+        connect(action, &QAction::triggered, this, [this, id] { executeCommand(id); });
+        menu->addAction(action);
+        return action;
+    };
+
+    addItem(m_criteriaMenu, stringText(IDS_SAVE_CRITERIA), cmd::SaveCriteria);
+    m_criteriaMenu->addSeparator();
+    const auto& entries = m_savedCriteria.entries();
+    if (entries.empty())
+        m_criteriaMenu->addAction(stringText(IDS_NO_SAVED_CRITERIA))->setEnabled(false);
+    // A search that runs keeps its criteria: another one waits for its end.
+    const bool idle = !m_form->isSearching();
+    for (int i = 0; i < int(entries.size()); ++i) {
+        const QString text = criteriaItemText(i, entries[size_t(i)].name);
+        addItem(m_criteriaMenu, text, cmd::RunCriteriaFirst + i)->setEnabled(idle);
+        addItem(m_deleteCriteriaMenu, text, cmd::DeleteCriteriaFirst + i);
+    }
+    m_criteriaMenu->addSeparator();
+    m_criteriaMenu->addMenu(m_deleteCriteriaMenu);
+    m_deleteCriteriaMenu->setEnabled(!entries.empty());
+}
+
+void CMainFrame::setSavedCriteria(const SavedCriteriaList& criteria)
+{
+    m_savedCriteria = criteria;
+    updateCriteriaMenu();
+}
+
+void CMainFrame::saveCriteria()
+{
+    const QString suggestion =
+        m_lastCriteriaName.isEmpty() ? QString::fromStdString(m_form->formValues().nameText) : m_lastCriteriaName;
+    const QString name = m_criteriaNamer(this, suggestion);
+    if (!m_savedCriteria.add({name, m_form->formValues(), m_form->searchPlace()}))
+        return;
+    m_lastCriteriaName = name.trimmed();
+    updateCriteriaMenu();
+    emit savedCriteriaChanged();
+}
+
+void CMainFrame::runSavedCriteria(int index)
+{
+    if (index >= m_savedCriteria.count() || m_form->isSearching())
+        return;
+    const SavedCriteriaList::Entry entry = m_savedCriteria.entries()[size_t(index)];
+    m_lastCriteriaName = entry.name;
+    m_form->setFormValues(entry.values);
+    // The tree shows the place when it holds it; the form then takes the place as it
+    // was saved, whatever the tree makes of its item.
+    m_tree->selectPlace(entry.place);
+    m_form->setSearchPlace(entry.place);
+    m_form->startSearch();
+}
+
+void CMainFrame::deleteSavedCriteria(int index)
+{
+    if (index >= m_savedCriteria.count())
+        return;
+    m_savedCriteria.removeAt(index);
+    updateCriteriaMenu();
+    emit savedCriteriaChanged();
+}
+
 void CMainFrame::newSearch()
 {
     // Another instance of this very program: never one that happens to lie in the folder
@@ -440,6 +579,29 @@ void CMainFrame::focusPane(int step)
             return;
         }
     }
+}
+
+void CMainFrame::openAtPlace(const StartPlace& start)
+{
+    m_form->setSearchPlace(start.place());
+    if (!start.problem().isEmpty())
+        setMessageText(start.problem());
+    const auto selectInTree = [this, start] {
+        SearchPlace workgroup;
+        workgroup.level = LevelWorkgroup;
+        workgroup.placePath = start.workgroupAlternative().toStdString();
+        return m_tree->selectPlace(start.place()) ||
+               (!start.workgroupAlternative().isEmpty() && m_tree->selectPlace(workgroup));
+    };
+    if (selectInTree())
+        return;
+    // The workgroups arrive with the tree's first listing. Once the user has picked a
+    // place of their own, it stays.
+    const std::string placePath = start.place().placePath;
+    connect(m_tree, &CLeftView::listingFinished, this, [this, selectInTree, placePath] {
+        if (m_form->searchPlace().placePath == placePath)
+            selectInTree();
+    }, Qt::SingleShotConnection);
 }
 
 void CMainFrame::setMessageText(const QString& message)

@@ -5,6 +5,7 @@
 
 #include "app/CommandTarget.h"
 #include "app/LockKeys.h"
+#include "app/SavedCriteriaList.h"
 
 #include <QFont>
 #include <QMainWindow>
@@ -15,6 +16,7 @@
 #include <vector>
 
 class QLabel;
+class QMenu;
 class QSplitter;
 class QToolBar;
 class QTimer;
@@ -26,6 +28,7 @@ class CQVView;
 class CSearchForView;
 class ResultListModel;
 class ShellLauncher;
+class StartPlace;
 
 class CMainFrame final : public QMainWindow, public CommandTarget {
     Q_OBJECT
@@ -49,6 +52,11 @@ public:
     QSplitter* innerSplitter() const { return m_inner; }
     QToolBar* toolbar() const { return m_toolbar; }
 
+    // Makes `start` the search place: the tree's item when the tree shows one (at once,
+    // or when its first listing returns, unless another place was chosen meanwhile),
+    // else the form's place; a problem goes to the status bar.
+    void openAtPlace(const StartPlace& start);
+
     // The status bar's message pane; an empty text shows the idle text.
     void setMessageText(const QString& text);
     QString messageText() const;
@@ -65,6 +73,20 @@ public:
     // The font the font command chose last; none before.
     std::optional<QFont> paneFont() const { return m_paneFont; }
 
+    // Saved search criteria, offered by the search form's context menu: save the form
+    // and its place under a name, run an entry (fills the form, sets the place, starts
+    // the search), delete one. The application fills the list from the profile.
+    const SavedCriteriaList& savedCriteria() const { return m_savedCriteria; }
+    void setSavedCriteria(const SavedCriteriaList& criteria);
+    QMenu* criteriaMenu() const { return m_criteriaMenu; }
+    // Asks for the name to save under (tests answer instead); empty: nothing is saved.
+    using CriteriaNamer = std::function<QString(QWidget* owner, const QString& suggestion)>;
+    void setCriteriaNamer(CriteriaNamer namer) { m_criteriaNamer = std::move(namer); }
+
+signals:
+    // The saved criteria changed through the menu.
+    void savedCriteriaChanged();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,6 +98,11 @@ private:
     void createAccelerators();
     void createStatusBar();
     void createPanes();
+    void createCriteriaMenu();
+    void updateCriteriaMenu();
+    void saveCriteria();
+    void runSavedCriteria(int index);
+    void deleteSavedCriteria(int index);
     QAction* makeCommandAction(const QString& text, int id);
     void focusPane(int step);
     void newSearch();
@@ -97,6 +124,12 @@ private:
     FontChooser m_fontChooser;
     ShareChooser m_shareChooser;
     std::optional<QFont> m_paneFont;
+    SavedCriteriaList m_savedCriteria;
+    QMenu* m_criteriaMenu = nullptr;
+    QMenu* m_deleteCriteriaMenu = nullptr;
+    QObject* m_criteriaItems = nullptr; // owns the menus' items of the list shown
+    CriteriaNamer m_criteriaNamer;
+    QString m_lastCriteriaName; // saved or run last: the name the next save suggests
 
     QSplitter* m_outer = nullptr;
     QSplitter* m_inner = nullptr;

@@ -46,6 +46,13 @@ bool CQVApp::initInstance()
         return false;
     m_frame = std::make_unique<CMainFrame>(m_launcher);
     m_frame->searchForm()->setSearchJobs(m_profile.searchJobs());
+    m_frame->setSavedCriteria(m_profile.savedCriteria());
+    // Written at once, so that a window opened by New search offers them too.
+    connect(m_frame.get(), &CMainFrame::savedCriteriaChanged, this, [this] {
+        m_profile.setSavedCriteria(m_frame->savedCriteria());
+        if (auto settings = StandardProfile::open())
+            m_profile.saveSavedCriteria(*settings);
+    });
     m_doc->setReportSources(m_frame->searchForm(), m_frame->resultModel(), m_frame.get());
     m_frame->addCommandRoute(m_doc.get());
     m_frame->addCommandRoute(this);
@@ -53,6 +60,8 @@ bool CQVApp::initInstance()
     const std::string_view caption = loadString(IDS_MAIN_CAPTION);
     m_frame->setWindowTitle(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
     m_frame->show();
+    if (m_startPlace)
+        m_frame->openAtPlace(*m_startPlace);
     return true;
 }
 
@@ -63,6 +72,8 @@ void CQVApp::exitInstance()
     for (const std::string& computer : directory->typedComputers())
         typed << QString::fromStdString(computer);
     m_profile.setTypedComputers(typed);
+    if (m_frame)
+        m_profile.setSavedCriteria(m_frame->savedCriteria());
     LanNetwork::remember(*directory);
     if (auto settings = StandardProfile::open())
         m_profile.save(*settings);

@@ -4,10 +4,12 @@
 
 #include "app/CommandTarget.h"
 #include "app/StandardProfile.h"
+#include "app/StartPlace.h"
 
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace qv {
 
@@ -21,6 +23,9 @@ public:
     // The launcher opens help.txt and starts programs; null means the desktop's.
     explicit CQVApp(std::shared_ptr<ShellLauncher> launcher = nullptr, QObject* parent = nullptr);
     ~CQVApp() override;
+
+    // The place the window opens with (qv's argument); before initInstance.
+    void setStartPlace(StartPlace place) { m_startPlace = std::move(place); }
 
     // Start-up: start directory, profile, document, main frame, caption, show.
     // False when the window could not be built; the program then ends.
@@ -50,6 +55,7 @@ private:
     StandardProfile m_profile;
     std::unique_ptr<CQVDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
+    std::optional<StartPlace> m_startPlace;
 };
 
 } // namespace qv

@@ -6,7 +6,9 @@
 #include "app/SaveResultDialog.h"
 #include "platform/ReportFile.h"
 #include "resources/StringTable.h"
+#include "results/CsvExport.h"
 #include "results/HtmlReport.h"
+#include "results/JsonLinesExport.h"
 #include "app/results/ResultListModel.h"
 #include "search/SearchCriteria.h"
 #include "search/SearchState.h"
@@ -71,7 +73,15 @@ bool CQVDoc::saveReport(const QString& path)
     const ResultRowList& rows = m_model ? m_model->rows() : kNoRows;
 
     ReportFile file(QFile::encodeName(path).toStdString());
-    if (file.open() && HtmlReport::write(criteria, found, rows, file) && file.commit())
+    const auto writeRows = [&] {
+        switch (SaveResultDialog::formatOf(path)) {
+        case SaveResultDialog::Format::Csv: return CsvExport::write(rows, file);
+        case SaveResultDialog::Format::JsonLines: return JsonLinesExport::write(rows, file);
+        case SaveResultDialog::Format::Html: break;
+        }
+        return HtmlReport::write(criteria, found, rows, file);
+    };
+    if (file.open() && writeRows() && file.commit())
         return true;
     const QString message = QFile::decodeName(QByteArray::fromStdString(file.errorMessage()));
     if (m_reporter)

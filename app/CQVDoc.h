@@ -1,5 +1,5 @@
 // The document of the single-document application: no data of its own. Its only
-// commands, Save and Save As, save the result list as an HTML report.
+// commands, Save and Save As, save the result list as an HTML report, CSV or JSON Lines.
 #pragma once
 
 #include "app/CommandTarget.h"
@@ -38,7 +38,8 @@ public:
     // Save (57603) and Save As (57604): the save dialog, then the report.
     bool onCommand(int id) override;
 
-    // Writes the report to path; on failure tells the user and returns false.
+    // Writes the report to path (CSV or JSON Lines of the rows for a .csv or .jsonl
+    // path); on failure tells the user and returns false.
     bool saveReport(const QString& path);
 
 private:

@@ -159,6 +159,11 @@ SearchFormValues CSearchForView::formValues() const
     return m_impl->controls.values();
 }
 
+void CSearchForView::setFormValues(const SearchFormValues& values)
+{
+    m_impl->controls.setValues(values);
+}
+
 void CSearchForView::setOptionAreaShown(bool shown)
 {
     m_impl->controls.setOptionAreaShown(shown);

@@ -48,6 +48,9 @@ public:
 
     // What the controls hold now, as the criteria reading takes it.
     SearchFormValues formValues() const;
+    // Fills the controls with `values` (saved criteria); formValues() then gives them
+    // back. The place is set apart (setSearchPlace).
+    void setFormValues(const SearchFormValues& values);
 
     // Shows or hides the option area (its check box calls it); values are kept.
     void setOptionAreaShown(bool shown);

@@ -12,9 +12,30 @@ SaveResultDialog::SaveResultDialog(QWidget* parent)
     setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
-    setNameFilter(QStringLiteral("*.htm"));
+    // The report first; then the same rows for other programs: CSV for spreadsheets,
+    // JSON Lines as qvsearch --format jsonl writes them. The chosen name's suffix
+    // decides what is written.
+    setNameFilters({QStringLiteral("*.htm"), QStringLiteral("*.csv"), QStringLiteral("*.jsonl")});
     setDefaultSuffix(QStringLiteral("htm"));
     selectFile(QStringLiteral("*.htm"));
+    connect(this, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+        const QString suffix = filter.mid(2);
+        setDefaultSuffix(suffix);
+        const QStringList chosen = selectedFiles();
+        const QString name = chosen.isEmpty() ? QString() : QFileInfo(chosen.constFirst()).fileName();
+        if (name.isEmpty() || name.startsWith(u'*'))
+            selectFile(filter);
+    });
+}
+
+SaveResultDialog::Format SaveResultDialog::formatOf(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("csv"))
+        return Format::Csv;
+    if (suffix == QLatin1String("jsonl"))
+        return Format::JsonLines;
+    return Format::Html;
 }
 
 QString SaveResultDialog::askPath(QWidget* parent)

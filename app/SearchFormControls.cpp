@@ -27,7 +27,7 @@ namespace {
 constexpr int kFormWidth = 143;
 constexpr int kFormHeight = 251;
 
-enum class Kind { Label, WrapLabel, ListCombo, EditCombo, PlaceEdit, DigitEdit, Button, Check, Group, Picker, AnimationFrame };
+enum class Kind { Label, ListCombo, EditCombo, PlaceEdit, DigitEdit, Button, Check, Group, Picker, AnimationFrame };
 
 struct TemplateControl {
     FormControl id;
@@ -64,7 +64,7 @@ constexpr TemplateControl kTemplate[] = {
     {FormControl::TimeTypeLabel, Kind::Label, "時間タイプ:", 14, 156, 43, 12},
     {FormControl::TimeCheck, Kind::Check, "時間", 14, 141, 31, 10},
     {FormControl::SizeCheck, Kind::Check, "サイズ", 49, 141, 39, 10},
-    {FormControl::ContainingLabel, Kind::WrapLabel, "含まれる文字列:", 7, 61, 33, 17},
+    {FormControl::ContainingLabel, Kind::Label, "含まれる文字列:", 7, 61, 33, 17},
     {FormControl::ContainingCheck, Kind::Check, "", 40, 64, 8, 9},
     {FormControl::AnimationFrame, Kind::AnimationFrame, "", 7, 7, 128, 21},
     {FormControl::NameBox, Kind::EditCombo, "", 40, 32, 96, 12},
@@ -112,6 +112,15 @@ CheckState checkState(const QCheckBox* box)
     }
 }
 
+Qt::CheckState qtCheckState(CheckState state)
+{
+    switch (state) {
+    case CheckState::Checked: return Qt::Checked;
+    case CheckState::Indeterminate: return Qt::PartiallyChecked;
+    default: return Qt::Unchecked;
+    }
+}
+
 PickerValue pickerValue(const QDateTimeEdit* picker)
 {
     PickerValue value;
@@ -152,11 +161,12 @@ void SearchFormControls::build(QWidget* owner)
         const QString caption = QString::fromUtf8(c.text);
         QWidget* w = nullptr;
         switch (c.kind) {
-        case Kind::Label:
-        case Kind::WrapLabel: {
+        case Kind::Label: {
+            // One line, level with the box it names (the template's two-line cell of
+            // 含まれる文字列: too: layout() gives a caption the width it needs).
             auto* label = new QLabel(caption, m_page);
-            label->setWordWrap(c.kind == Kind::WrapLabel);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setWordWrap(false);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             w = label;
             break;
         }
@@ -228,7 +238,7 @@ void SearchFormControls::build(QWidget* owner)
         w->setObjectName(QStringLiteral("ctl%1").arg(int(c.id)));
         w->setProperty("controlId", int(c.id));
         m_controls[c.id] = w;
-        if (w->focusPolicy() != Qt::NoFocus && c.kind != Kind::Label && c.kind != Kind::WrapLabel) {
+        if (w->focusPolicy() != Qt::NoFocus && c.kind != Kind::Label) {
             if (previousFocus)
                 QWidget::setTabOrder(previousFocus, w);
             previousFocus = w;
@@ -246,10 +256,69 @@ void SearchFormControls::layout()
 {
     // Dialog units follow the page's font.
     const DialogUnits du(m_page->font());
+    std::map<FormControl, QRect> rects;
     for (const TemplateControl& c : kTemplate)
-        control(c.id)->setGeometry(du.rect(c.x, c.y, c.w, c.h));
+        rects[c.id] = du.rect(c.x, c.y, c.w, c.h);
+    fitCaptions(rects, du.x(1));
+    for (const auto& [id, rect] : rects)
+        control(id)->setGeometry(rect);
     // The scrolling extent is the whole template, whether the option area shows or not.
     m_page->setFixedSize(du.size(kFormWidth, kFormHeight));
+}
+
+void SearchFormControls::fitCaptions(std::map<FormControl, QRect>& rects, int gap) const
+{
+    // A caption is never wrapped nor cut: one wider than its cell takes the room it
+    // needs, and the controls of its row that start inside that room move right, each
+    // pushing the next (the template's caption cells are sized for fonts whose kana
+    // and kanji are narrower than today's). Boxes keep their right edge, so the form
+    // keeps its width and its right-hand alignment; other controls keep their size.
+    const QFontMetrics metrics(m_page->font());
+    const auto kindOf = [](FormControl id) {
+        for (const TemplateControl& c : kTemplate)
+            if (c.id == id)
+                return c.kind;
+        return Kind::Label;
+    };
+    const std::map<FormControl, QRect> cells = rects; // where the template puts them
+    std::vector<FormControl> pushers;
+    for (const TemplateControl& c : kTemplate) {
+        if ((c.kind != Kind::Label && c.kind != Kind::Check) || !*c.text)
+            continue;
+        QRect& r = rects[c.id];
+        // A check box's caption comes after its box and the style's spacing.
+        const int needed = c.kind == Kind::Check ? control(c.id)->sizeHint().width()
+                                                 : metrics.horizontalAdvance(QString::fromUtf8(c.text)) + 1;
+        if (needed > r.width()) {
+            r.setWidth(needed);
+            pushers.push_back(c.id);
+        }
+    }
+    while (!pushers.empty()) {
+        const FormControl pusher = pushers.back();
+        pushers.pop_back();
+        const QRect p = rects[pusher];
+        for (auto& [id, r] : rects) {
+            const int middle = r.center().y();
+            if (id == pusher || middle < p.top() || middle > p.bottom() || cells.at(id).left() <= cells.at(pusher).left() ||
+                r.left() >= p.right() + 1 + gap)
+                continue;
+            const int left = p.right() + 1 + gap;
+            switch (kindOf(id)) {
+            case Kind::ListCombo:
+            case Kind::EditCombo:
+            case Kind::PlaceEdit:
+            case Kind::DigitEdit:
+            case Kind::Picker:
+                r.setLeft(left);
+                break;
+            default:
+                r.moveLeft(left);
+                break;
+            }
+            pushers.push_back(id);
+        }
+    }
 }
 
 void SearchFormControls::fillLists()
@@ -281,6 +350,28 @@ SearchFormValues SearchFormControls::values() const
     v.minSizeText = as<QLineEdit>(FormControl::MinSize)->text().toStdString();
     v.maxSizeText = as<QLineEdit>(FormControl::MaxSize)->text().toStdString();
     return v;
+}
+
+void SearchFormControls::setValues(const SearchFormValues& v)
+{
+    as<QCheckBox>(FormControl::SubFolders)->setCheckState(qtCheckState(v.subFolders));
+    as<QCheckBox>(FormControl::ContainingCheck)->setCheckState(qtCheckState(v.containing));
+    as<QComboBox>(FormControl::ContainingBox)->setEditText(QString::fromStdString(v.containingText));
+    as<QComboBox>(FormControl::NameBox)->setEditText(QString::fromStdString(v.nameText));
+    as<QComboBox>(FormControl::TypeList)->setCurrentIndex(v.typeIndex);
+    // Its toggled signal shows or hides the option area.
+    as<QCheckBox>(FormControl::OptionsCheck)->setCheckState(qtCheckState(v.optionsShown));
+    as<QCheckBox>(FormControl::SizeCheck)->setCheckState(qtCheckState(v.sizeCondition));
+    as<QCheckBox>(FormControl::TimeCheck)->setCheckState(qtCheckState(v.timeCondition));
+    as<QComboBox>(FormControl::TimeTypeList)->setCurrentIndex(v.timeTypeIndex);
+    const auto setPicker = [this](FormControl id, const PickerValue& t) {
+        if (t.valid)
+            as<QDateTimeEdit>(id)->setDateTime(QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second)));
+    };
+    setPicker(FormControl::StartPicker, v.startTime);
+    setPicker(FormControl::EndPicker, v.endTime);
+    as<QLineEdit>(FormControl::MinSize)->setText(QString::fromStdString(v.minSizeText));
+    as<QLineEdit>(FormControl::MaxSize)->setText(QString::fromStdString(v.maxSizeText));
 }
 
 void SearchFormControls::setOptionAreaShown(bool shown)

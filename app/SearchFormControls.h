@@ -5,6 +5,7 @@
 #include "app/FormControl.h"
 #include "search/SearchFormValues.h"
 
+#include <QRect>
 #include <map>
 
 class QScrollArea;
@@ -27,8 +28,14 @@ public:
     void layout();
     void setOptionAreaShown(bool shown);
     SearchFormValues values() const;
+    // Puts `values` into the controls, so that values() gives them back unchanged. A
+    // picker value that is not valid leaves its picker as it is (a picker always
+    // holds a time).
+    void setValues(const SearchFormValues& values);
 
 private:
+    // Widens the captions their text does not fit and moves what stands right of them.
+    void fitCaptions(std::map<FormControl, QRect>& rects, int gap) const;
     void build(QWidget* owner);
     void fillLists();
 

@@ -48,6 +48,7 @@ void StandardProfile::load(QSettings& settings)
         m_typedComputers << name;
     }
     settings.endGroup();
+    m_savedCriteria.read(settings);
 }
 
 void StandardProfile::save(QSettings& settings) const
@@ -71,6 +72,13 @@ void StandardProfile::save(QSettings& settings) const
             settings.setValue(QStringLiteral("Computer%1").arg(n), m_typedComputers.at(n - 1));
         settings.endGroup();
     }
+    m_savedCriteria.write(settings);
+    settings.sync();
+}
+
+void StandardProfile::saveSavedCriteria(QSettings& settings) const
+{
+    m_savedCriteria.write(settings);
     settings.sync();
 }
 

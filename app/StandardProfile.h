@@ -3,6 +3,8 @@
 // and value names a document/view framework gives its registry profile.
 #pragma once
 
+#include "app/SavedCriteriaList.h"
+
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -19,10 +21,11 @@ public:
     static std::unique_ptr<QSettings> open();
 
     // Reads "Recent File List/File1".."File4", "Settings/PreviewPages",
-    // "Settings/SearchJobs" and the typed computers.
+    // "Settings/SearchJobs", the typed computers and the saved criteria.
     void load(QSettings& settings);
-    // Writes the recent-file list back (empty entries are not written) and the
-    // preview value when it is not 0.
+    // Writes the recent-file list back (empty entries are not written), the
+    // preview value when it is not 0, and the typed computers and the saved criteria,
+    // each section only while it has entries.
     void save(QSettings& settings) const;
 
     const QStringList& recentFiles() const { return m_recentFiles; }
@@ -36,9 +39,16 @@ public:
     const QStringList& typedComputers() const { return m_typedComputers; }
     void setTypedComputers(const QStringList& computers) { m_typedComputers = computers; }
 
+    // The search criteria saved by name, in their own section (SavedCriteriaList).
+    const SavedCriteriaList& savedCriteria() const { return m_savedCriteria; }
+    void setSavedCriteria(const SavedCriteriaList& criteria) { m_savedCriteria = criteria; }
+    // Writes that section alone: the window keeps it up to date as the list changes.
+    void saveSavedCriteria(QSettings& settings) const;
+
 private:
     QStringList m_recentFiles;
     QStringList m_typedComputers;
+    SavedCriteriaList m_savedCriteria;
     int m_previewPages = 0;
     int m_searchJobs = 4;
     bool m_searchJobsKept = false;

@@ -49,6 +49,7 @@ constexpr OptionInfo kOptions[] = {
     {"--no-subfolders", 0, false}, {"--time-type", 0, true}, {"--from", 0, true},
     {"--to", 0, true},          {"--min-kb", 0, true},     {"--max-kb", 0, true},
     {"--format", 0, true},      {"--report", 0, true},     {"--help", 'h', false},
+    {"--version", 'V', false},
     {"--user", 'U', true},      {"--authentication-file", 'A', true}, {"--jobs", 'j', true},
     {"--verbose", 'v', false},
 };
@@ -98,6 +99,7 @@ const char* QvSearchOptions::usage()
            "  -v, --verbose        name each folder, share or computer inside the walk that\n"
            "                       could not be searched (without it they are only counted)\n"
            "  -h, --help           show this help\n"
+           "  -V, --version        show the version\n"
            "\n"
            "A place inside the walk that cannot be searched is passed over; the end of the\n"
            "run says how many (\"2 folders could not be read\").\n"
@@ -182,6 +184,8 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
             options.help = true;
         } else if (name == "--verbose") {
             options.verbose = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else if (name == "--name") {
             form.nameText = value;
         } else if (name == "--type") {

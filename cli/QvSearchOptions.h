@@ -21,6 +21,7 @@ struct QvSearchOptions {
     int jobs = SearchServices::kDefaultJobs; // computers searched at once (-j); main caps it
     bool verbose = false; // name each place inside the walk that could not be searched
     bool help = false;
+    bool version = false;
 
     // Parses the arguments (without the program name). On bad usage returns false
     // and sets error to a one-line message.

@@ -1,5 +1,7 @@
 #include "cli/RowPrinter.h"
 
+#include "results/JsonLinesExport.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -7,9 +9,6 @@
 
 namespace qv {
 namespace {
-
-constexpr std::array<std::string_view, kColumnCount> kJsonKeys = {
-    "name", "path", "size", "type", "updated", "created", "accessed", "match", "match_string"};
 
 void appendTsvCell(std::string& out, const std::string& cell)
 {
@@ -24,31 +23,6 @@ void appendTsvCell(std::string& out, const std::string& cell)
         start = i + 1;
     }
     out.append(cell, start, std::string::npos);
-}
-
-void appendJsonString(std::string& out, const std::string& text)
-{
-    static constexpr char kHex[] = "0123456789abcdef";
-    out.push_back('"');
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (u < 0x20) {
-                out += "\\u00";
-                out.push_back(kHex[u >> 4]);
-                out.push_back(kHex[u & 15]);
-            } else {
-                out.push_back(c);
-            }
-        }
-    }
-    out.push_back('"');
 }
 
 // How each kind of place is counted at the end: what could not be done with it, in
@@ -113,16 +87,8 @@ std::string RowPrinter::tsvLine(const ResultRow& row)
 
 std::string RowPrinter::jsonLine(const ResultRow& row)
 {
-    std::string line = "{";
-    for (int c = 0; c < kColumnCount; ++c) {
-        if (c > 0)
-            line.push_back(',');
-        appendJsonString(line, std::string(kJsonKeys[c]));
-        line.push_back(':');
-        appendJsonString(line, row.cells[c]);
-    }
-    line += "}\n";
-    return line;
+    // The window's JSON Lines export writes the same lines.
+    return JsonLinesExport::line(row);
 }
 
 void RowPrinter::addRow(ResultRow row)

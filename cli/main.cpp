@@ -9,6 +9,7 @@
 #include "network/SearchServices.h"
 #include "platform/ReportFile.h"
 #include "platform/SmbClient.h"
+#include "resources/Version.h"
 #include "results/HtmlReport.h"
 #include "search/CriteriaReader.h"
 
@@ -102,6 +103,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "qvsearch: cannot write the help to standard output: %s\n", std::strerror(errno));
             return ExitOutputFailed;
         }
+        return ExitCompleted;
+    }
+    if (options.version) {
+        std::printf("qvsearch %s\n", kVersion);
         return ExitCompleted;
     }
     const SearchPlace place = SearchPlace::fromText(options.place);

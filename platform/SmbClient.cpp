@@ -103,14 +103,20 @@ std::string SmbClient::findHelper()
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n <= 0)
         return "qv-smb";
-    const std::string path(exe, static_cast<std::size_t>(n));
-    const std::string dir = path.substr(0, path.rfind('/') + 1);
-    for (const char* relative : {"qv-smb", "../platform/qv-smb", "../../platform/qv-smb", "../libexec/quendle/qv-smb"}) {
+    return findHelperFrom(std::string(exe, static_cast<std::size_t>(n)));
+}
+
+std::string SmbClient::findHelperFrom(const std::string& executablePath)
+{
+    const std::string dir = executablePath.substr(0, executablePath.rfind('/') + 1);
+    // The installed layout first: an installed program must never pick up a helper
+    // that merely happens to lie where a build tree would keep one.
+    for (const char* relative : {"qv-smb", QV_HELPER_FROM_BINDIR "/qv-smb", "../platform/qv-smb", "../../platform/qv-smb"}) {
         const std::string candidate = dir + relative;
         if (isExecutable(candidate))
             return candidate;
     }
-    return dir + "qv-smb"; // missing: the first request fails with ENOENT
+    return dir + QV_HELPER_FROM_BINDIR "/qv-smb"; // missing: the first request fails with ENOENT
 }
 
 std::string SmbClient::helperFault() const

@@ -74,10 +74,12 @@ public:
     void reset();
     bool isAborted() const { return m_aborted.load(std::memory_order_acquire); }
 
-    // QV_SMB_HELPER when set; otherwise the first executable qv-smb beside the running
-    // executable, in ../platform and ../../platform from it (the build tree, for programs
-    // and for tests), or in ../libexec/quendle (installed).
+    // QV_SMB_HELPER when set; otherwise findHelperFrom the running executable.
     static std::string findHelper();
+    // The first executable qv-smb beside the executable, where the installed layout
+    // keeps it relative to the program's bin folder (../libexec/quendle), or in
+    // ../platform and ../../platform from it (the build tree, for programs and tests).
+    static std::string findHelperFrom(const std::string& executablePath);
     const std::string& helperPath() const { return m_helperPath; }
     // Why the last helper could not be started, naming its path, as one line; empty
     // while the last start worked.

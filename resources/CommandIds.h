@@ -49,6 +49,23 @@ inline constexpr int HelpButton = 32790;
 inline constexpr int AppAbout = 57664;
 inline constexpr int HelpHook = 57670;        // F1: the application's help hook opens help.txt
 
+// Saved search criteria (the search form's context menu): save the form under a name,
+// and one command per list position to run or delete that entry, newest first.
+inline constexpr int SaveCriteria = 32900;
+inline constexpr int RunCriteriaFirst = 32901;    // to 32910
+inline constexpr int DeleteCriteriaFirst = 32911; // to 32920
+inline constexpr int kCriteriaCommands = 10;
+
+// The list position a run or delete command names; -1 for other commands.
+constexpr int runCriteriaIndex(int id)
+{
+    return id >= RunCriteriaFirst && id < RunCriteriaFirst + kCriteriaCommands ? id - RunCriteriaFirst : -1;
+}
+constexpr int deleteCriteriaIndex(int id)
+{
+    return id >= DeleteCriteriaFirst && id < DeleteCriteriaFirst + kCriteriaCommands ? id - DeleteCriteriaFirst : -1;
+}
+
 // The result-list column a column command shows or hides; -1 for other commands.
 constexpr int columnOfCommand(int id)
 {

@@ -60,8 +60,14 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_REMOVE_COMPUTER, "一覧から削除(&R)"},
     {IDS_ADD_COMPUTER_LABEL, "コンピューター名またはアドレス (\\\\名前、\\\\192.0.2.5、\\\\[fe80::1]):"},
     {IDS_LOOK_AGAIN, "ネットワークを再検索(&W)"},
-    {IDS_PLACE_NOT_SEARCHED, "%1 could not be searched: %2"},
-    {IDS_SEARCH_FAILED, "The search ended on an error: %1"},
+    {IDS_PLACE_NOT_FOUND, "探す場所が見つかりません: "},
+    {IDS_CRITERIA_MENU, "検索条件(&R)"},
+    {IDS_SAVE_CRITERIA, "検索条件を保存(&S)..."},
+    {IDS_SAVE_CRITERIA_LABEL, "名前:"},
+    {IDS_NO_SAVED_CRITERIA, "(保存した検索条件はありません)"},
+    {IDS_DELETE_CRITERIA, "検索条件を削除(&D)"},
+    {IDS_PLACE_NOT_SEARCHED, "%1 を検索できませんでした: %2"},
+    {IDS_SEARCH_FAILED, "検索はエラーで終わりました: %1"},
 };
 
 } // namespace

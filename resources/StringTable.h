@@ -62,10 +62,17 @@ enum StringId : int {
     IDS_REMOVE_COMPUTER = 62002,
     IDS_ADD_COMPUTER_LABEL = 62003,  // the dialog's label
     IDS_LOOK_AGAIN = 62005,          // asks the network anew
+    IDS_PLACE_NOT_FOUND = 62006,     // the status bar, before the place qv was started with
+    // Search criteria saved by name: the search form's context menu and its dialog.
+    IDS_CRITERIA_MENU = 62010,       // the menu's title
+    IDS_SAVE_CRITERIA = 62011,       // menu item; the dialog title is it without "(&S)..."
+    IDS_SAVE_CRITERIA_LABEL = 62012, // the dialog's label
+    IDS_NO_SAVED_CRITERIA = 62013,   // the list's place in the menu while it is empty
+    IDS_DELETE_CRITERIA = 62014,     // submenu of the saved names
     // The status bar's last text when a search could not search its place (%1 the
     // place, %2 why) or ended on an error (%1 the error).
-    IDS_PLACE_NOT_SEARCHED = 62010,
-    IDS_SEARCH_FAILED = 62011,
+    IDS_PLACE_NOT_SEARCHED = 62015,
+    IDS_SEARCH_FAILED = 62016,
 };
 
 // The text of a string resource; empty for a number the table does not hold.

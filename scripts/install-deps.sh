@@ -11,6 +11,8 @@ packages=(
   iproute2 procps ripgrep cups-client libglib2.0-bin
   xvfb xauth fonts-noto-cjk imagemagick
   python3 wsdd avahi-daemon
+  desktop-file-utils appstream librsvg2-bin man-db groff-base
+  dpkg-dev file lintian
 )
 # Run by the Samba test LAN inside its own network namespaces only; the
 # install must not start them (nor enable them) on the machine itself.

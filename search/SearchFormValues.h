@@ -12,6 +12,8 @@ enum class CheckState { Unchecked, Checked, Indeterminate };
 struct PickerValue {
     bool valid = false;
     int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+
+    friend bool operator==(const PickerValue&, const PickerValue&) = default;
 };
 
 struct SearchFormValues {
@@ -28,6 +30,8 @@ struct SearchFormValues {
     PickerValue endTime;                             // "終:"
     std::string minSizeText;                         // after ">="
     std::string maxSizeText;                         // after "<="
+
+    friend bool operator==(const SearchFormValues&, const SearchFormValues&) = default;
 };
 
 } // namespace qv

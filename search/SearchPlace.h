@@ -23,6 +23,8 @@ struct SearchPlace {
     // name a workgroup, "\\HOST" a computer, "\\HOST\share" a share and deeper a
     // folder; a text holding "/" or starting with "." a local folder.
     static SearchPlace fromText(const std::string& text);
+
+    friend bool operator==(const SearchPlace&, const SearchPlace&) = default;
 };
 
 } // namespace qv

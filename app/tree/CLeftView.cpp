@@ -412,6 +412,37 @@ int CLeftView::selectionLevel() const
     return level;
 }
 
+bool CLeftView::selectPlace(const SearchPlace& place)
+{
+    if (place.local)
+        return false;
+    QTreeWidgetItem* found = nullptr;
+    if (place.level == LevelEntireNetwork) {
+        found = m_entireNetwork;
+    } else {
+        const QString wanted = keyOf(QString::fromStdString(place.placePath));
+        for (QTreeWidgetItemIterator it(this); *it && !found; ++it) {
+            QTreeWidgetItem* item = *it;
+            if (item == m_entireNetwork || item == m_typedItem || item->data(0, PlaceholderRole).toBool())
+                continue;
+            const QString path = place.level >= LevelShare ? pathOf(item) : item->text(0);
+            if (keyOf(path) != wanted)
+                continue;
+            // The level is the item's depth (a typed computer counts as a computer).
+            int depth = 0;
+            for (const QTreeWidgetItem* up = item; up; up = up->parent())
+                ++depth;
+            if (depth == place.level)
+                found = item;
+        }
+    }
+    if (!found)
+        return false;
+    scrollToItem(found);
+    setCurrentItem(found);
+    return true;
+}
+
 QString CLeftView::pathOf(QTreeWidgetItem* item) const
 {
     QStringList texts; // the item's text and its ancestors', upward

@@ -83,6 +83,11 @@ public:
     const QString& currentPath() const { return m_currentPath; }
     QIcon image(int index) const;
 
+    // Selects the item that stands for the place (the entire network, a workgroup, a
+    // typed computer or any item listed so far; names without regard to case). False,
+    // changing nothing, when the tree shows no such item.
+    bool selectPlace(const SearchPlace& place);
+
     // The search level of the selected item: 0 for the entire network (or an item
     // without text), otherwise its depth counted from the top, 1 for a top item.
     int selectionLevel() const;

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <sys/stat.h>
 
 using namespace qv;
 using namespace qv::test;
@@ -435,6 +436,24 @@ TEST(SmbHelper, IsFoundInTheBuildTree)
     EXPECT_STREQ(real, expected);
     free(real);
     free(expected);
+}
+
+// An installed program finds the helper of its own installation, relative to bin/;
+// a build tree's helper at ../platform beside an installed bin/ must not win.
+TEST(SmbHelper, InstalledLayoutComesBeforeTheBuildTree)
+{
+    TempTree tree({{"usr/bin/qvsearch", "x"}, {"usr/libexec/quendle/qv-smb", "x"},
+                   {"usr/platform/qv-smb", "x"}, {"build/cli/qvsearch", "x"}, {"build/platform/qv-smb", "x"},
+                   {"moved/bin/qvsearch", "x"}});
+    for (const char* helper : {"usr/libexec/quendle/qv-smb", "usr/platform/qv-smb", "build/platform/qv-smb"})
+        ASSERT_EQ(chmod(tree.path(helper).c_str(), 0755), 0);
+    EXPECT_EQ(SmbClient::findHelperFrom(tree.path("usr/bin/qvsearch")), tree.path("usr/bin/../libexec/quendle/qv-smb"));
+    EXPECT_EQ(SmbClient::findHelperFrom(tree.path("build/cli/qvsearch")), tree.path("build/cli/../platform/qv-smb"));
+    // Nothing there: the installed place is named, so the first request fails with ENOENT.
+    EXPECT_EQ(SmbClient::findHelperFrom(tree.path("moved/bin/qvsearch")), tree.path("moved/bin/../libexec/quendle/qv-smb"));
+    // A file that is not executable is no helper.
+    ASSERT_EQ(chmod(tree.path("usr/libexec/quendle/qv-smb").c_str(), 0644), 0);
+    EXPECT_EQ(SmbClient::findHelperFrom(tree.path("usr/bin/qvsearch")), tree.path("usr/bin/../platform/qv-smb"));
 }
 
 TEST(SmbHelper, RealHelperStartsAndRefusesBadRequestsWithoutTheNetwork)

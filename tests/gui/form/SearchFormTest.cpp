@@ -609,7 +609,7 @@ void SearchFormTest::placeThatCannotBeSearchedIsShownInTheStatusBar()
     Rig rig(std::make_shared<MemoryFileSystem>('/'));
     rig.clickSearch();
     QVERIFY(rig.waitEnded());
-    QCOMPARE(rig.lastStatus(), QString("/mem could not be searched: no such folder"));
+    QCOMPARE(rig.lastStatus(), QString::fromUtf8("/mem を検索できませんでした: no such folder"));
     QCOMPARE(rig.model.rowCount(), 0);
 }
 
@@ -619,7 +619,7 @@ void SearchFormTest::errorInsideTheSearchIsShownInTheStatusBar()
     Rig rig(std::make_shared<ThrowingFiles>());
     rig.clickSearch();
     QVERIFY(rig.waitEnded());
-    QCOMPARE(rig.lastStatus(), QString("The search ended on an error: std::bad_alloc"));
+    QCOMPARE(rig.lastStatus(), QString::fromUtf8("検索はエラーで終わりました: std::bad_alloc"));
 }
 
 QTEST_MAIN(SearchFormTest)

@@ -15,7 +15,12 @@
 #include "tests/gui/form/SlowFileSystem.h"
 #include "tests/support/FakeFileTypes.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QGroupBox>
+#include <QStyleOptionButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +91,7 @@ private slots:
 
     void threePanesInTwoSplitters();
     void splittersStartAt300And220AndKeepThemWhenTheWindowGrows();
+    void firstRunShowsTheWholeFormWithEveryCaptionOnOneLine();
     void resultColumnsTakeTheirShareOfThePaneWidth();
     void menuHasEveryItemWithTextMnemonicCheckAndCommand();
     void toolbarButtonsHaveCommandsTipsAndPrompts();
@@ -598,3 +604,52 @@ void MainFrameTest::closeWhilePausedStopsTheSearchAndCloses()
 
 QTEST_MAIN(MainFrameTest)
 #include "MainFrameTest.moc"
+
+// Regression: dialog units taken from the line height of the kana-and-kanji fallback
+// font made the form a third taller than its pane, so Search, Stop and Pause sat
+// below the 220 px pane, and 含まれる文字列: wrapped onto two lines.
+void MainFrameTest::firstRunShowsTheWholeFormWithEveryCaptionOnOneLine()
+{
+    auto* scroll = m_frame->searchFormPane()->findChild<QScrollArea*>();
+    QVERIFY(scroll);
+    QWidget* viewport = scroll->viewport();
+    QCOMPARE(scroll->verticalScrollBar()->value(), 0);
+    QCOMPARE(scroll->horizontalScrollBar()->value(), 0);
+    const QRect visible = viewport->rect();
+    for (const FormControl id : {FormControl::NameBox, FormControl::TypeList, FormControl::ContainingCheck,
+                                 FormControl::ContainingBox, FormControl::PlaceBox, FormControl::SubFolders,
+                                 FormControl::OptionsCheck, FormControl::SearchButton, FormControl::StopButton,
+                                 FormControl::PauseButton}) {
+        QWidget* w = m_frame->searchForm()->control(id);
+        const QRect r(w->mapTo(viewport, QPoint(0, 0)), w->size());
+        QVERIFY2(visible.contains(r), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 outside the %6 px high pane")
+                                                    .arg(w->objectName()).arg(r.x()).arg(r.y()).arg(r.width())
+                                                    .arg(r.height()).arg(visible.height())));
+    }
+    // Every caption fits its label on one line and covers no other control.
+    const QList<QWidget*> controls = scroll->widget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QLabel* label : scroll->widget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // The option area is hidden at first; its time captions lie under the pickers
+        // by design.
+        if (label->text().isEmpty() || !label->isVisible())
+            continue;
+        QVERIFY2(!label->wordWrap(), qPrintable(label->text()));
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
+        // The line of text as it is painted (centred in the label's cell).
+        const QFontMetrics fm = label->fontMetrics();
+        const QRect text(label->x(), label->y() + (label->height() - fm.height()) / 2,
+                         fm.horizontalAdvance(label->text()), fm.height());
+        for (QWidget* other : controls)
+            if (other != label && other->isVisible() && !qobject_cast<QGroupBox*>(other))
+                QVERIFY2(!text.intersects(other->geometry()),
+                         qPrintable(label->text() + QStringLiteral(" covers ") + other->objectName()));
+    }
+    for (QCheckBox* box : scroll->widget()->findChildren<QCheckBox*>()) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        const int needed = box->style()->sizeFromContents(QStyle::CT_CheckBox, &option,
+                                                          box->fontMetrics().size(Qt::TextShowMnemonic, box->text()), box).width();
+        QVERIFY2(needed <= box->width() + 2, qPrintable(QStringLiteral("%1: %2 px in %3").arg(box->text()).arg(needed).arg(box->width())));
+    }
+}

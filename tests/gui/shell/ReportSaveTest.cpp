@@ -106,6 +106,8 @@ private slots:
     void cancelledChooserWritesNothing();
     void failingPathTellsTheUserNamingTheFile();
     void saveDialogOffersHtmAndAppendsTheSuffix();
+    void csvAndJsonLinesByTheChosenSuffix();
+    void choosingTheCsvFilterAppendsCsv();
 
 private:
     QString inDir(const QString& name) const { return m_dir->filePath(name); }
@@ -237,12 +239,64 @@ void ReportSaveTest::saveDialogOffersHtmAndAppendsTheSuffix()
     QVERIFY(seen.shown);
     QCOMPARE(seen.title, QStringLiteral("Save Search Result as "));
     QCOMPARE(seen.nameText, QStringLiteral("*.htm"));
-    QCOMPARE(seen.filters, QStringList{QStringLiteral("*.htm")});
+    QCOMPARE(seen.filters, (QStringList{QStringLiteral("*.htm"), QStringLiteral("*.csv"), QStringLiteral("*.jsonl")}));
     QCOMPARE(seen.defaultSuffix, QStringLiteral("htm"));
     QVERIFY(seen.saveMode);
     QVERIFY(seen.confirmsOverwrite);
     QVERIFY(readAll(inDir("result.htm")).startsWith("<html>\r\n"));
     QVERIFY(m_messages.isEmpty());
+}
+
+void ReportSaveTest::csvAndJsonLinesByTheChosenSuffix()
+{
+    m_model->addRows({fileRow("=cmd|' /C calc'!A0"), fileRow("a, \"b\".txt")});
+    QVERIFY(m_doc->saveReport(inDir("rows.csv")));
+    const QByteArray csv = readAll(inDir("rows.csv"));
+    QVERIFY2(csv.startsWith("\xEF\xBB\xBFname,path,size,type,updated,created,accessed,match,match_string\r\n"
+                            "\"a, \"\"b\"\".txt\","),
+             csv.constData());
+    QVERIFY2(csv.contains("\r\n\"'=cmd|' /C calc'!A0\","), csv.constData());
+
+    QVERIFY(m_doc->saveReport(inDir("rows.JSONL")));
+    const QList<QByteArray> lines = readAll(inDir("rows.JSONL")).split('\n');
+    QCOMPARE(lines.size(), 3); // two rows and the empty rest after the last line end
+    QVERIFY2(lines[0].startsWith("{\"name\":\"a, \\\"b\\\".txt\",\"path\":"), lines[0].constData());
+    QVERIFY(lines[1].startsWith("{\"name\":\"=cmd|' /C calc'!A0\""));
+    QVERIFY(m_messages.isEmpty());
+}
+
+void ReportSaveTest::choosingTheCsvFilterAppendsCsv()
+{
+    m_model->addRows({fileRow("a.txt")});
+    auto* timer = new QTimer(this);
+    timer->setInterval(20);
+    bool answered = false;
+    connect(timer, &QTimer::timeout, this, [&, timer] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->stop();
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!types || !edit)
+            return dialog->reject();
+        dialog->setDirectory(m_dir->path());
+        // As a click in the list does: the index changes, then activated() and
+        // textActivated() (which the dialog passes on as filterSelected()).
+        const int csv = types->findText(QStringLiteral("*.csv"));
+        types->setCurrentIndex(csv);
+        emit types->activated(csv);
+        emit types->textActivated(types->itemText(csv));
+        answered = dialog->defaultSuffix() == QLatin1String("csv");
+        edit->setText(QStringLiteral("result"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    timer->start();
+    QVERIFY(m_doc->onCommand(cmd::SaveResultAs));
+    timer->deleteLater();
+    QVERIFY(answered);
+    QVERIFY(readAll(inDir("result.csv")).startsWith("\xEF\xBB\xBFname,"));
+    QVERIFY(!QFile::exists(inDir("result.htm")));
 }
 
 QTEST_MAIN(ReportSaveTest)

@@ -2,7 +2,10 @@
 // in-memory file system: the initial build, levels and paths, expansion, folder
 // listings, the busy state of listings that run on the pane's thread, accounts for
 // refused shares, and the drag.
+#include "app/CMainFrame.h"
+#include "app/CSearchForView.h"
 #include "app/StandardProfile.h"
+#include "app/StartPlace.h"
 #include "app/tree/CLeftView.h"
 #include "network/LocationSource.h"
 #include "network/NetworkDirectory.h"
@@ -18,7 +21,11 @@
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QSettings>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -178,6 +185,8 @@ private slots:
     void discoveredWorkgroupsAndComputersJoinAsTheyArrive();
     void typedComputersHaveAnItemOfTheirOwn();
     void typedComputersAreKeptInTheProfile();
+    void selectPlaceFindsOnlyItemsTheTreeShows();
+    void startPlaceIsTheTreeItemOnceItArrivesElseTheFormsPlace();
 
 private:
     void startTree();
@@ -817,3 +826,80 @@ void LocationTreeTest::typedComputersAreKeptInTheProfile()
 
 QTEST_MAIN(LocationTreeTest)
 #include "LocationTreeTest.moc"
+
+void LocationTreeTest::selectPlaceFindsOnlyItemsTheTreeShows()
+{
+    startTree();
+    const auto place = [](const char* text) { return SearchPlace::fromText(text); };
+    QVERIFY(m_tree->selectPlace(place("wg-a"))); // names without regard to case
+    QCOMPARE(m_tree->currentItem(), top("WG-A"));
+    // Not listed yet: nothing changes.
+    QVERIFY(!m_tree->selectPlace(place("\\\\alpha")));
+    QVERIFY(!m_tree->selectPlace(place("\\\\alpha\\Docs")));
+    QCOMPARE(m_tree->currentItem(), top("WG-A"));
+
+    QTreeWidgetItem* docs = expandPath({"WG-B", "\\\\alpha", "\\\\alpha\\Docs"});
+    QVERIFY(docs);
+    m_tree->setCurrentItem(top("WG-A"));
+    QVERIFY(m_tree->selectPlace(place("\\\\ALPHA\\docs")));
+    QCOMPARE(m_tree->currentItem(), docs);
+    QVERIFY(m_tree->selectPlace(place("\\\\alpha")));
+    QCOMPARE(m_tree->currentItem(), docs->parent());
+    // A computer's name is no workgroup, a local folder never a tree item.
+    QVERIFY(!m_tree->selectPlace(place("alpha")));
+    QVERIFY(!m_tree->selectPlace(place("./WG-A")));
+    QVERIFY(m_tree->selectPlace(SearchPlace{}));
+    QCOMPARE(m_tree->currentItem(), m_tree->entireNetworkItem());
+}
+
+void LocationTreeTest::startPlaceIsTheTreeItemOnceItArrivesElseTheFormsPlace()
+{
+    const QString here = QDir::currentPath();
+    auto placeBox = [](CMainFrame& frame) {
+        return frame.searchForm()->control(FormControl::PlaceBox)->property("text").toString();
+    };
+    {
+        // The workgroups come with the first listing: smb://NAME is the workgroup when
+        // the tree lists one of that name.
+        m_source->hold("entry:SMB");
+        CMainFrame frame(nullptr);
+        frame.locationTree()->setLocationSource(m_source, m_store);
+        frame.show();
+        frame.openAtPlace(StartPlace::fromArgument("smb://wg-a", here));
+        QCOMPARE(placeBox(frame), QStringLiteral("\\\\wg-a"));
+        QCOMPARE(frame.searchForm()->searchPlace().level, int(LevelComputer));
+        m_source->release();
+        QTRY_COMPARE(frame.searchForm()->searchPlace().level, int(LevelWorkgroup));
+        QCOMPARE(placeBox(frame), QStringLiteral("WG-A"));
+        QCOMPARE(frame.locationTree()->currentItem()->text(0), QStringLiteral("WG-A"));
+    }
+    {
+        // A place the user picks before the tree is ready stays.
+        m_source->hold("entry:SMB");
+        CMainFrame frame(nullptr);
+        frame.locationTree()->setLocationSource(m_source, m_store);
+        frame.show();
+        frame.openAtPlace(StartPlace::fromArgument("WG-B", here));
+        frame.locationTree()->setCurrentItem(frame.locationTree()->entireNetworkItem());
+        m_source->release();
+        QTRY_COMPARE(frame.locationTree()->listingsUnderWay(), 0);
+        QCOMPARE(frame.locationTree()->currentItem(), frame.locationTree()->entireNetworkItem());
+        QCOMPARE(placeBox(frame), kEntireNetwork);
+    }
+    {
+        // A local folder is the form's place; one that does not exist is said so.
+        QTemporaryDir dir;
+        CMainFrame frame(nullptr);
+        frame.locationTree()->setLocationSource(m_source, m_store);
+        frame.show();
+        frame.openAtPlace(StartPlace::fromArgument(dir.path(), here));
+        QCOMPARE(placeBox(frame), dir.path());
+        QVERIFY(frame.searchForm()->searchPlace().local);
+        QVERIFY(frame.locationTree()->selectedItems().isEmpty());
+
+        const QString missing = dir.filePath(QStringLiteral("無い %41 フォルダ"));
+        frame.openAtPlace(StartPlace::fromArgument(missing, here));
+        QCOMPARE(placeBox(frame), missing);
+        QCOMPARE(frame.messageText(), QStringLiteral("探す場所が見つかりません: ") + missing);
+    }
+}
