@@ -114,6 +114,25 @@ private:
     std::vector<pid_t> m_pids;
 };
 
+// The pids of this build's SMB helpers.
+std::vector<pid_t> ourHelpers()
+{
+    std::vector<pid_t> pids;
+    std::error_code error;
+    const fs::path ours = fs::canonical(fs::path(QVSEARCH_PATH).parent_path() / "../platform/qv-smb", error);
+    if (error)
+        return pids;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
+        if (!error && exe == ours)
+            pids.push_back(std::stoi(name));
+    }
+    return pids;
+}
+
 std::string shareFolder(const std::string& host, const std::string& share)
 {
     return kRun + "/hosts/" + host + "/shares/" + share;
@@ -285,4 +304,37 @@ TEST_F(LanBadDays, NamesNoWindowsServerAllowsComeBackAsTheServerShowsThem)
         const ProcessResult byName = qvsearch({"-n", name, "\\\\QVFILER3\\archive\\odd names"});
         EXPECT_EQ(byName.lines(), 1) << name << ": " << byName.out;
     }
+}
+
+TEST_F(LanBadDays, AHelperThatDiesCostsAtMostWhatItWasDoing)
+{
+    const std::vector<std::string> args{"-v", "-j", "4", "-n", "file-00*", "\\\\QVFILER3\\bench"};
+    const ProcessResult healthy = qvsearch(args);
+    ASSERT_EQ(healthy.status, 0) << healthy.err;
+    if (healthy.lines() < 100)
+        GTEST_SKIP() << "the bench share is not filled (QVLAN_BENCH=1 tests/lan/up)";
+    auto run = std::async(std::launch::async, [&] { return qvsearch(args); });
+    // Kill every helper of the search a few times while it walks: the walk's own and
+    // those listing ahead. Each is replaced at its next request.
+    for (int round = 0; round < 3; ++round) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(healthy.seconds * 1000 / 5)));
+        signalAll(ourHelpers(), SIGKILL);
+    }
+    ASSERT_EQ(run.wait_for(60s), std::future_status::ready) << "the search hangs";
+    const ProcessResult r = run.get();
+    EXPECT_EQ(r.status, 0) << r.err;
+    // The rows found are the healthy search's, in its order, less at most the folders
+    // a helper was listing when it died; each of those is named on standard error.
+    const std::vector<std::string> all = lines(healthy.out);
+    std::size_t at = 0;
+    for (const std::string& row : lines(r.out)) {
+        while (at < all.size() && all[at] != row)
+            ++at;
+        ASSERT_LT(at, all.size()) << "a row the healthy search does not give: " << row;
+    }
+    if (r.lines() < healthy.lines()) {
+        EXPECT_NE(r.err.find("could not be read"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("the SMB helper ended while serving it"), std::string::npos) << r.err;
+    }
+    RecordProperty("rows_lost", std::to_string(healthy.lines() - r.lines()));
 }
