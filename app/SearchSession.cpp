@@ -77,6 +77,8 @@ void SearchSession::start(const SearchCriteria& criteria, const SearchPlace& pla
     m_queue = std::move(queue);
     m_wakePosted.store(false);
     m_fault.clear();
+    m_lastText.clear();
+    m_placesNotSearched = 0;
 
     m_worker = std::make_unique<CQVThread>(*m_job);
     const quint64 serial = ++m_serial;
@@ -178,18 +180,23 @@ void SearchSession::drain(std::size_t maxEvents)
         if (auto* row = std::get_if<ResultRow>(&event)) {
             rows.push_back(std::move(*row));
         } else if (auto* failure = std::get_if<PlaceFailure>(&event)) {
-            // A place inside the walk that cannot be read is passed over in silence;
-            // the search's own place, or a helper that cannot be started, is told.
+            // A place inside the walk that cannot be read leaves no row and is only
+            // counted, for the last status text; the search's own place, or a helper
+            // that cannot be started, is told at once.
             if ((failure->searchPlace || failure->installation) && m_fault.isEmpty()) {
                 m_fault = stringText(IDS_PLACE_NOT_SEARCHED)
                               .arg(QString::fromStdString(failure->place), QString::fromStdString(failure->reason));
                 latestText = m_fault;
+            } else if (!failure->searchPlace && !failure->installation) {
+                ++m_placesNotSearched;
             }
         } else {
             // Texts replace each other in the status bar; rows before a text are in
             // the list before it shows, rows after it come in the same turn.
             latestText = QString::fromStdString(std::get<std::string>(event));
         }
+        if (latestText && latestText != m_fault)
+            m_lastText = *latestText;
     }
     const auto count = static_cast<int>(rows.size());
     if (m_model)
@@ -235,6 +242,8 @@ void SearchSession::workerEnded(quint64 endedSerial, SearchJob::Outcome outcome)
         emit statusText(stringText(IDS_SEARCH_FAILED).arg(QString::fromStdString(m_job->errorText())));
     else if (!m_fault.isEmpty())
         emit statusText(m_fault);
+    else if (m_placesNotSearched > 0)
+        emit statusText(stringText(IDS_PLACES_NOT_SEARCHED).arg(m_lastText).arg(m_placesNotSearched));
     emit ended(outcome);
 }
 

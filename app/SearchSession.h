@@ -77,6 +77,8 @@ private:
     // Why the running search could not search its place (or a helper could not be
     // started): shown when it comes, and again as the search's last text.
     QString m_fault;
+    QString m_lastText;            // the latest status text the walk gave
+    int m_placesNotSearched = 0;   // folders, shares and computers inside the walk
     SearchState m_noSearch;
     // The running search. Every field is touched on the user-interface thread only:
     // the worker reaches the session through queued calls, never directly.

@@ -68,6 +68,7 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {IDS_DELETE_CRITERIA, "検索条件を削除(&D)"},
     {IDS_PLACE_NOT_SEARCHED, "%1 を検索できませんでした: %2"},
     {IDS_SEARCH_FAILED, "検索はエラーで終わりました: %1"},
+    {IDS_PLACES_NOT_SEARCHED, "%1 (検索できなかった場所: %2)"},
 };
 
 } // namespace

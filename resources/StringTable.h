@@ -73,6 +73,9 @@ enum StringId : int {
     // place, %2 why) or ended on an error (%1 the error).
     IDS_PLACE_NOT_SEARCHED = 62015,
     IDS_SEARCH_FAILED = 62016,
+    // The last status text when places inside the walk could not be searched (%1 the
+    // count text, %2 how many places).
+    IDS_PLACES_NOT_SEARCHED = 62017,
 };
 
 // The text of a string resource; empty for a number the table does not hold.

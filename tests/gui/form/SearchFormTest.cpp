@@ -137,6 +137,7 @@ private slots:
     void networkPlaceUsesTheEnumerator();
     void placeThatCannotBeSearchedIsShownInTheStatusBar();
     void errorInsideTheSearchIsShownInTheStatusBar();
+    void placesInsideTheWalkThatCannotBeSearchedAreCountedAtTheEnd();
 };
 
 void SearchFormTest::startUpState()
@@ -620,6 +621,26 @@ void SearchFormTest::errorInsideTheSearchIsShownInTheStatusBar()
     rig.clickSearch();
     QVERIFY(rig.waitEnded());
     QCOMPARE(rig.lastStatus(), QString::fromUtf8("検索はエラーで終わりました: std::bad_alloc"));
+}
+
+// Folders inside the walk that cannot be listed leave no row; the last status text
+// says how many there were, after the count, and the next search starts from none.
+void SearchFormTest::placesInsideTheWalkThatCannotBeSearchedAreCountedAtTheEnd()
+{
+    auto files = std::make_shared<MemoryFileSystem>('/');
+    files->addFile("/mem", memoryFile("a.txt"));
+    files->addFile("/mem/locked", memoryFile("b.txt"));
+    files->addFile("/mem/closed", memoryFile("c.txt"));
+    files->addFile("/mem/open", memoryFile("d.txt"));
+    files->unreadableFolders = {"/mem/locked", "/mem/closed"};
+    Rig rig(files);
+    rig.clickSearch();
+    QVERIFY(rig.waitEnded());
+    QCOMPARE(rig.lastStatus(), QString::fromUtf8("5個見つかりました (検索できなかった場所: 2)"));
+    files->unreadableFolders.clear();
+    rig.clickSearch();
+    QVERIFY(QTest::qWaitFor([&] { return rig.ended.count() == 2; }, 5000));
+    QCOMPARE(rig.lastStatus(), QString::fromUtf8("7個見つかりました"));
 }
 
 QTEST_MAIN(SearchFormTest)
