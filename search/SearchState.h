@@ -2,6 +2,7 @@
 #pragma once
 
 #include "results/ResultImageList.h"
+#include "search/DocumentCounts.h"
 
 #include <atomic>
 #include <cstdint>
@@ -14,6 +15,7 @@ struct SearchState {
     std::string currentWorkgroup;            // set by the network walk
     std::string currentComputer;
     ResultImageList images;                  // ten fixed images, then file icons
+    DocumentCounts documentsGivenUp;         // by the content match
 
     // Back to the start of a search.
     void reset()
@@ -22,6 +24,7 @@ struct SearchState {
         currentWorkgroup.clear();
         currentComputer.clear();
         images.reset();
+        documentsGivenUp.reset();
     }
 };
 
