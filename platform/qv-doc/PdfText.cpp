@@ -54,11 +54,20 @@ DocumentVerdict PdfText::produce(std::string& out, std::size_t most, bool& ended
             page->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout).to_utf8();
         if (!m_budget.takeDecompressed(text.size()))
             return DocumentVerdict::OverLimit;
-        // A form feed may end a page's text; pages end lines all the same.
-        for (char c : text)
-            out += c == '\f' ? '\n' : c;
-        if (!out.empty() && out.back() != '\n')
+        // Blank lines (between blocks, and the form feed that ends a page) hold nothing
+        // to find; every page ends a line.
+        for (char c : text) {
+            if (c == '\f' || c == '\r')
+                c = '\n';
+            if (c == '\n' && m_atLineStart)
+                continue;
+            out += c;
+            m_atLineStart = c == '\n';
+        }
+        if (!m_atLineStart) {
             out += '\n';
+            m_atLineStart = true;
+        }
     }
     return DocumentVerdict::Text;
 }

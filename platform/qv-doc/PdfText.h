@@ -30,6 +30,7 @@ private:
     WorkBudget& m_budget;
     int m_pages = 0;
     int m_next = 0;
+    bool m_atLineStart = true;
 };
 
 } // namespace qv
