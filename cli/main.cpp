@@ -11,6 +11,7 @@
 #include "platform/SmbClient.h"
 #include "results/HtmlReport.h"
 #include "search/CriteriaReader.h"
+#include "search/DocumentCounts.h"
 
 #include <algorithm>
 #include <csignal>
@@ -54,6 +55,16 @@ private:
     sigset_t m_signals;
     std::thread m_thread;
 };
+
+// After the count: the documents whose text was not searched, if any were.
+void printDocumentsGivenUp(const DocumentCounts& counts)
+{
+    if (counts.total() == 0)
+        return;
+    std::fprintf(stderr, "qvsearch: %lld documents not searched: %lld over a limit, %lld encrypted, %lld damaged\n",
+                 static_cast<long long>(counts.total()), static_cast<long long>(counts.overLimit.load()),
+                 static_cast<long long>(counts.encrypted.load()), static_cast<long long>(counts.damaged.load()));
+}
 
 int usageError(const std::string& message)
 {
@@ -123,6 +134,7 @@ int main(int argc, char** argv)
     InterruptWatcher interrupts(job->stop());
     const bool completed = job->run() == SearchJob::Outcome::Completed;
     printer.finish();
+    printDocumentsGivenUp(job->state().documentsGivenUp);
     LanNetwork::remember(*services->directory);
     if (report) {
         if (!HtmlReport::write(criteria, job->state().foundCount.load(), collector->rows(), *report) ||
