@@ -188,7 +188,10 @@ TEST(DocumentLimits, FiveHundredMegabyteSheetIsGivenUpWithinTheDefaultLimitsInBo
     const double took = secondsSince(start);
     EXPECT_EQ(e.textVerdict, DocumentVerdict::OverLimit);
     EXPECT_EQ(e.text.find("needle"), std::string::npos);
-    EXPECT_LT(took, DocumentLimits{}.milliseconds / 1000.0 + 2.0);
+    // Given up at the uncompressed limit, or at the time limit on a busy machine; never
+    // later than the time limit, the client's grace and the file's transfer.
+    EXPECT_LT(took, DocumentLimits{}.milliseconds / 1000.0
+                        + std::chrono::duration<double>(DocumentClient::kGrace).count() + 3.0);
     const long peak = peakKb(client.helperPid());
     EXPECT_GT(peak, 0);
     EXPECT_LT(peak, 128 * 1024) << "helper peak " << peak << " kB";
