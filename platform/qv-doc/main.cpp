@@ -4,6 +4,7 @@
 // it takes too long, and a helper that dies costs only the file in hand.
 //
 // Environment: QV_DOC_DEBUG=1 lets the libraries' complaints through to stderr.
+#include "platform/HelperStdio.h"
 #include "platform/qv-doc/DocumentServer.h"
 
 #include <csignal>
@@ -41,26 +42,14 @@ int main()
     setLimit(RLIMIT_AS, kAddressSpace);
 #endif
 
-    const int in = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
-    const int out = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-    if (in < 0 || out < 0) {
+    int in = -1;
+    int out = -1;
+    if (!qv::HelperStdio::takeProtocolPipes(in, out)) {
         std::perror("qv-doc: dup");
         return 1;
     }
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (devNull >= 0) {
-        dup2(devNull, STDIN_FILENO);
-        close(devNull);
-    }
-    if (!std::getenv("QV_DOC_DEBUG")) {
-        const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (sink >= 0) {
-            dup2(sink, STDOUT_FILENO);
-            dup2(sink, STDERR_FILENO);
-            close(sink);
-        }
-    }
+    if (!std::getenv("QV_DOC_DEBUG"))
+        qv::HelperStdio::silence();
     qv::DocumentServer server(in, out);
     return server.run();
 }
