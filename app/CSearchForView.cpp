@@ -77,10 +77,11 @@ void CSearchForView::Impl::setIdleButtons()
 CSearchForView::CSearchForView(QWidget* parent) : QWidget(parent), m_impl(std::make_unique<Impl>(this))
 {
     Impl& d = *m_impl;
-    // Set-up: buttons, sub-folders ticked, options hidden, animation still on its
+    // Set-up: buttons, sub-folders and documents ticked, options hidden, animation still on its
     // first frame, icons on the buttons.
     d.setIdleButtons();
     d.controls.as<QCheckBox>(FormControl::SubFolders)->setChecked(true);
+    d.controls.as<QCheckBox>(FormControl::DocumentsCheck)->setChecked(true);
     setOptionAreaShown(false);
     d.controls.animation()->stop();
     QPushButton* search = d.button(FormControl::SearchButton);

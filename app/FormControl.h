@@ -35,6 +35,8 @@ enum class FormControl : int {
     MaxSizeLabel = 1021,
     MaxSize = 1014,
     KbLabel = 1022,
+    // Not of the template: below the option area, in the style of its check boxes.
+    DocumentsCheck = 1033,    // office documents and PDFs searched by their text
 };
 
 } // namespace qv

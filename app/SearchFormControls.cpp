@@ -69,6 +69,9 @@ constexpr TemplateControl kTemplate[] = {
     {FormControl::AnimationFrame, Kind::AnimationFrame, "", 7, 7, 128, 21},
     {FormControl::NameBox, Kind::EditCombo, "", 40, 32, 96, 12},
     {FormControl::ContainingBox, Kind::EditCombo, "", 51, 62, 85, 12},
+    // Added to the template in the free band below the option area, so that no control
+    // of the template moves; last in the tab order.
+    {FormControl::DocumentsCheck, Kind::Check, "文書の中も検索", 7, 224, 80, 10},
 };
 
 // The fourteen controls the option check box shows and hides.
@@ -339,6 +342,7 @@ SearchFormValues SearchFormControls::values() const
     v.subFolders = checkState(as<QCheckBox>(FormControl::SubFolders));
     v.containing = checkState(as<QCheckBox>(FormControl::ContainingCheck));
     v.containingText = as<QComboBox>(FormControl::ContainingBox)->currentText().toStdString();
+    v.documents = checkState(as<QCheckBox>(FormControl::DocumentsCheck));
     v.nameText = as<QComboBox>(FormControl::NameBox)->currentText().toStdString();
     v.typeIndex = as<QComboBox>(FormControl::TypeList)->currentIndex();
     v.optionsShown = checkState(as<QCheckBox>(FormControl::OptionsCheck));

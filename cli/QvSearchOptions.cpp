@@ -52,6 +52,7 @@ constexpr OptionInfo kOptions[] = {
     {"--version", 'V', false},
     {"--user", 'U', true},      {"--authentication-file", 'A', true}, {"--jobs", 'j', true},
     {"--verbose", 'v', false},
+    {"--no-documents", 0, false},
 };
 
 const OptionInfo* findOption(const std::string& arg)
@@ -80,6 +81,8 @@ const char* QvSearchOptions::usage()
            "  -t, --type N         0 全部, 1 ファイル、フォルダ, 2 共有フォルダ, 3 コンピューター,\n"
            "                       4 グループ, 5 プリンター (default 0)\n"
            "  -c, --contains TEXT  files must contain one of these strings (\";\"-separated)\n"
+           "      --no-documents   search office documents (docx, xlsx, pptx, odt, ods, odp) and\n"
+           "                       PDFs as their bytes, not by their text\n"
            "      --no-subfolders  do not search sub-folders\n"
            "      --time-type N    0 更新時間, 1 新規時間, 2 アクセス時間 (with --from/--to)\n"
            "      --from T         times from T on, T as yyyy/M/d,H:m:s in local time\n"
@@ -198,6 +201,8 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
         } else if (name == "--contains") {
             form.containing = CheckState::Checked;
             form.containingText = value;
+        } else if (name == "--no-documents") {
+            form.documents = CheckState::Unchecked;
         } else if (name == "--no-subfolders") {
             form.subFolders = CheckState::Unchecked;
         } else if (name == "--time-type" || name == "--from" || name == "--to") {

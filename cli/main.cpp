@@ -12,6 +12,7 @@
 #include "resources/Version.h"
 #include "results/HtmlReport.h"
 #include "search/CriteriaReader.h"
+#include "search/DocumentCounts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -58,6 +59,16 @@ private:
     sigset_t m_signals;
     std::thread m_thread;
 };
+
+// After the count: the documents whose text was not searched, if any were.
+void printDocumentsGivenUp(const DocumentCounts& counts)
+{
+    if (counts.total() == 0)
+        return;
+    std::fprintf(stderr, "qvsearch: %lld documents not searched: %lld over a limit, %lld encrypted, %lld damaged\n",
+                 static_cast<long long>(counts.total()), static_cast<long long>(counts.overLimit.load()),
+                 static_cast<long long>(counts.encrypted.load()), static_cast<long long>(counts.damaged.load()));
+}
 
 int usageError(const std::string& message)
 {
@@ -155,6 +166,7 @@ int main(int argc, char** argv)
     const SearchJob::Outcome outcome = job->run();
     using Outcome = SearchJob::Outcome;
     printer.finish(outcome == Outcome::Completed || outcome == Outcome::Stopped);
+    printDocumentsGivenUp(job->state().documentsGivenUp);
     if (outcome == Outcome::Failed)
         std::fprintf(stderr, "qvsearch: the search ended on an error: %s\n", job->errorText().c_str());
     LanNetwork::remember(*services->directory);

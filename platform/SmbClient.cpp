@@ -1,65 +1,23 @@
-// One qv-smb helper process per SmbClient, spoken to over two pipes.
-//
-// Writing to a helper that has died raises SIGPIPE. Rather than change the whole
-// program's disposition, each write blocks SIGPIPE in the writing thread and takes back
-// the signal it may have raised, so the write just fails with EPIPE.
+// One qv-smb helper process per SmbClient, spoken to over two pipes. A write to a
+// helper that has died fails with EPIPE (HelperProcess::withoutSigpipe).
 #include "platform/SmbClient.h"
+
+#include "platform/HelperProcess.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <pthread.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace qv {
 namespace {
 
 constexpr std::uint32_t kChunk = 256u << 10;
 constexpr auto kGracefulExit = std::chrono::milliseconds(1000);
-
-int writeWithoutSigpipe(int fd, std::string_view bytes)
-{
-    sigset_t pipeOnly;
-    sigemptyset(&pipeOnly);
-    sigaddset(&pipeOnly, SIGPIPE);
-    sigset_t pending;
-    sigemptyset(&pending);
-    sigpending(&pending);
-    const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
-    sigset_t old;
-    pthread_sigmask(SIG_BLOCK, &pipeOnly, &old);
-    const int rc = SmbProtocol::writeAll(fd, bytes);
-    if (rc == EPIPE && !wasPending) {
-        // The signal this write raised is pending on this thread; take it back before
-        // the old mask could let it through.
-        const struct timespec zero {};
-        while (sigtimedwait(&pipeOnly, nullptr, &zero) < 0 && errno == EINTR) {
-        }
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    return rc;
-}
-
-// A descriptor at 3 or above, close-on-exec, so that the spawn's dup2 onto 0 and 1
-// never overwrites another pipe end.
-int aboveStdio(int fd)
-{
-    if (fd > 2)
-        return fd;
-    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    close(fd);
-    return moved;
-}
 
 // Failures after which the computer may still be found by another way than its name:
 // the name did not resolve (libsmbclient then says ENOENT, EINVAL or that nothing
@@ -81,8 +39,6 @@ bool mayBeResolvedElsewhere(int error)
     }
 }
 
-bool isExecutable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
-
 } // namespace
 
 SmbClient::SmbClient() : SmbClient(findHelper()) {}
@@ -94,6 +50,12 @@ SmbClient::~SmbClient()
     std::lock_guard lock(m_mutex);
     discardHelper(true);
 }
+
+namespace {
+
+bool isExecutable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
+
+} // namespace
 
 std::string SmbClient::findHelper()
 {
@@ -301,57 +263,14 @@ void SmbClient::discardHelper(bool graceful)
 
 int SmbClient::startHelper()
 {
-    int toChild[2];
-    int fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0)
-        return errno;
-    if (pipe2(fromChild, O_CLOEXEC) != 0) {
-        const int e = errno;
-        close(toChild[0]);
-        close(toChild[1]);
-        return e;
-    }
-    for (int* fd : {&toChild[0], &toChild[1], &fromChild[0], &fromChild[1]})
-        *fd = aboveStdio(*fd);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-    // Whatever else the program has open without close-on-exec stays out of the helper.
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-#endif
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Its own process group keeps a terminal's Ctrl-C away from the helper: the
-    // program decides what a stop does to it. A clean signal mask and default
-    // dispositions, whatever the spawning thread had (qvsearch blocks SIGINT).
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (const int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD})
-        sigaddset(&defaults, sig);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-
-    char* argv[] = {const_cast<char*>(m_helperPath.c_str()), nullptr};
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, m_helperPath.c_str(), &actions, &attributes, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(toChild[0]);
-    close(fromChild[1]);
-    if (rc != 0) {
-        close(toChild[1]);
-        close(fromChild[0]);
-        return helperFailed(std::strerror(rc));
-    }
-    m_toHelper = toChild[1];
-    m_fromHelper = fromChild[0];
+    HelperProcess::Pipes pipes;
+    if (const int rc = HelperProcess::spawn(m_helperPath, pipes))
+        // Out of descriptors is the machine's state; anything else keeps the helper
+        // from starting at all.
+        return rc == EMFILE || rc == ENFILE ? rc : helperFailed(std::strerror(rc));
+    const pid_t pid = pipes.pid;
+    m_toHelper = pipes.toHelper;
+    m_fromHelper = pipes.fromHelper;
     ++m_generation;
     m_sentSettings = 0;
     {
@@ -448,7 +367,7 @@ int SmbClient::exchange(const SmbRequest& request, SmbReply& reply, bool& delive
     delivered = false;
     if (m_toHelper < 0)
         return EPIPE;
-    if (const int rc = writeWithoutSigpipe(m_toHelper, SmbProtocol::encode(request))) {
+    if (const int rc = HelperProcess::withoutSigpipe([&] { return SmbProtocol::writeAll(m_toHelper, SmbProtocol::encode(request)); })) {
         discardHelper(false);
         return rc;
     }

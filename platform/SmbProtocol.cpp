@@ -2,6 +2,10 @@
 // Integers are little-endian; a string is its 4-byte length, then its bytes.
 #include "platform/SmbProtocol.h"
 
+#include "platform/MessageReader.h"
+#include "platform/MessageWriter.h"
+#include "platform/PipeFrame.h"
+
 #include <cerrno>
 #include <unistd.h>
 
@@ -11,106 +15,6 @@ namespace {
 constexpr std::uint8_t kFolderBit = 1;
 constexpr std::uint8_t kLinkBit = 2;
 constexpr std::uint8_t kSpecialBit = 4;
-
-class Writer final {
-public:
-    Writer() { m_bytes.resize(4); } // room for the length prefix
-
-    void u8(std::uint8_t v) { m_bytes += static_cast<char>(v); }
-    void u32(std::uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            m_bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
-    void i64(std::int64_t v)
-    {
-        const auto u = static_cast<std::uint64_t>(v);
-        for (int i = 0; i < 8; ++i)
-            m_bytes += static_cast<char>((u >> (8 * i)) & 0xFF);
-    }
-    void str(std::string_view s)
-    {
-        u32(static_cast<std::uint32_t>(s.size()));
-        m_bytes.append(s);
-    }
-    void reserve(std::size_t n) { m_bytes.reserve(n); }
-
-    std::string finish()
-    {
-        const auto length = static_cast<std::uint32_t>(m_bytes.size() - 4);
-        for (int i = 0; i < 4; ++i)
-            m_bytes[static_cast<std::size_t>(i)] = static_cast<char>((length >> (8 * i)) & 0xFF);
-        return std::move(m_bytes);
-    }
-
-private:
-    std::string m_bytes;
-};
-
-// Reads fields in order; after the first field that does not fit every later read
-// fails too, so callers check ok() once at the end.
-class Reader final {
-public:
-    explicit Reader(std::string_view bytes) : m_bytes(bytes) {}
-
-    std::uint8_t u8()
-    {
-        if (!need(1))
-            return 0;
-        return static_cast<std::uint8_t>(m_bytes[m_pos++]);
-    }
-    std::uint32_t u32()
-    {
-        if (!need(4))
-            return 0;
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i)
-            v |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(m_bytes[m_pos++])) << (8 * i);
-        return v;
-    }
-    std::int64_t i64()
-    {
-        if (!need(8))
-            return 0;
-        std::uint64_t v = 0;
-        for (int i = 0; i < 8; ++i)
-            v |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(m_bytes[m_pos++])) << (8 * i);
-        return static_cast<std::int64_t>(v);
-    }
-    std::string str()
-    {
-        const std::uint32_t n = u32();
-        if (!need(n))
-            return {};
-        std::string s(m_bytes.substr(m_pos, n));
-        m_pos += n;
-        return s;
-    }
-    // A count of items of at least `itemSize` bytes each: one that cannot fit in what
-    // is left fails here, before anything is reserved for it.
-    std::uint32_t count(std::size_t itemSize)
-    {
-        const std::uint32_t n = u32();
-        if (m_ok && n > (m_bytes.size() - m_pos) / itemSize)
-            m_ok = false;
-        return m_ok ? n : 0;
-    }
-    void fail() { m_ok = false; }
-    bool ok() const { return m_ok; }
-    bool done() const { return m_ok && m_pos == m_bytes.size(); }
-
-private:
-    bool need(std::size_t n)
-    {
-        if (m_ok && n > m_bytes.size() - m_pos)
-            m_ok = false;
-        return m_ok;
-    }
-
-    std::string_view m_bytes;
-    std::size_t m_pos = 0;
-    bool m_ok = true;
-};
 
 bool validKind(std::uint8_t kind)
 {
@@ -122,7 +26,7 @@ bool validKind(std::uint8_t kind)
 
 std::string SmbProtocol::encode(const SmbRequest& request)
 {
-    Writer w;
+    MessageWriter w;
     w.u8(static_cast<std::uint8_t>(request.kind));
     switch (request.kind) {
     case SmbMessageKind::Hello:
@@ -163,7 +67,7 @@ std::string SmbProtocol::encode(const SmbRequest& request)
 
 std::string SmbProtocol::encode(const SmbReply& reply)
 {
-    Writer w;
+    MessageWriter w;
     w.u8(static_cast<std::uint8_t>(reply.kind));
     w.u32(static_cast<std::uint32_t>(reply.error));
     // The hello carries the helper's version even when it refuses the client's.
@@ -207,7 +111,7 @@ std::string SmbProtocol::encode(const SmbReply& reply)
 
 bool SmbProtocol::decode(std::string_view message, SmbRequest& request)
 {
-    Reader r(message);
+    MessageReader r(message);
     const std::uint8_t kind = r.u8();
     if (!r.ok() || !validKind(kind))
         return false;
@@ -258,7 +162,7 @@ bool SmbProtocol::decode(std::string_view message, SmbRequest& request)
 
 bool SmbProtocol::decode(std::string_view message, SmbReply& reply)
 {
-    Reader r(message);
+    MessageReader r(message);
     const std::uint8_t kind = r.u8();
     const auto error = static_cast<std::int32_t>(r.u32());
     if (!r.ok() || !validKind(kind) || error < 0)
@@ -318,47 +222,8 @@ bool SmbProtocol::decode(std::string_view message, SmbReply& reply)
     return r.done();
 }
 
-int SmbProtocol::readFrame(int fd, std::string& message)
-{
-    auto readExactly = [fd](char* out, std::size_t n) -> int {
-        while (n > 0) {
-            const ssize_t got = ::read(fd, out, n);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                return errno;
-            }
-            if (got == 0)
-                return EPIPE;
-            out += got;
-            n -= static_cast<std::size_t>(got);
-        }
-        return 0;
-    };
-    message.clear();
-    unsigned char prefix[4];
-    if (const int rc = readExactly(reinterpret_cast<char*>(prefix), sizeof prefix))
-        return rc;
-    const std::uint32_t length = prefix[0] | (prefix[1] << 8) | (prefix[2] << 16)
-        | (static_cast<std::uint32_t>(prefix[3]) << 24);
-    if (length > kMaxMessage)
-        return EMSGSIZE;
-    message.resize(length);
-    return readExactly(message.data(), length);
-}
+int SmbProtocol::readFrame(int fd, std::string& message) { return PipeFrame::read(fd, message, kMaxMessage); }
 
-int SmbProtocol::writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
+int SmbProtocol::writeAll(int fd, std::string_view bytes) { return PipeFrame::writeAll(fd, bytes); }
 
 } // namespace qv

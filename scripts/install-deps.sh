@@ -7,6 +7,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
   libsmbclient-dev smbclient samba samba-common-bin
   libsecret-1-dev
+  libzip-dev libexpat1-dev libpoppler-cpp-dev poppler-data
+  poppler-utils unzip python3-cairo
   libgtest-dev libbenchmark-dev shared-mime-info
   iproute2 procps ripgrep cups-client libglib2.0-bin
   xvfb xauth fonts-noto-cjk imagemagick

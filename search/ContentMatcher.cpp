@@ -1,6 +1,9 @@
 #include "search/ContentMatcher.h"
 
+#include "platform/DocumentClient.h"
 #include "platform/FileSystem.h"
+#include "search/DocumentCounts.h"
+#include "search/DocumentFeed.h"
 #include "resources/StringTable.h"
 #include "platform/CaseFold.h"
 #include "results/SearchSink.h"
@@ -172,11 +175,84 @@ bool ContentMatcher::match(FolderListing& folder, const FileEntry& entry, const 
     return matchReader(reader.get(), matchText);
 }
 
+void ContentMatcher::setDocuments(bool on, DocumentCounts* counts)
+{
+    m_documentsOn = on;
+    m_documentCounts = counts;
+}
+
+void ContentMatcher::setDocumentReader(std::unique_ptr<DocumentReader> reader) { m_documents = std::move(reader); }
+
+DocumentReader& ContentMatcher::documents()
+{
+    if (!m_documents) {
+        auto client = std::make_unique<DocumentClient>();
+        client->setCancel([this] { return m_stop.isRequested(); });
+        m_documents = std::move(client);
+    }
+    return *m_documents;
+}
+
 bool ContentMatcher::matchReader(FileReader* reader, std::string& matchText)
 {
     if (!reader)
         return false;
-    m_text.begin(*reader, m_asciiOnly ? DecodedText::Form::AsciiOnly : DecodedText::Form::Utf8, m_longest);
+    if (!m_documentsOn)
+        return searchText(*reader, matchText);
+    DocumentFeed feed(*reader);
+    if (!feed.readHead())
+        return false;
+    const DocumentKind kind = documentKindOf(feed.head());
+    if (kind == DocumentKind::None)
+        return searchText(feed, matchText);
+    return matchDocument(kind, feed, matchText);
+}
+
+// The content types that tell an office document lie at the end of the zip, so the
+// whole file goes to the reader before it can say. A zip that is no document is
+// searched as its bytes, as before documents were read: that search runs on the
+// bytes as they pass on their way to the reader. A PDF is never searched as bytes.
+bool ContentMatcher::matchDocument(DocumentKind kind, DocumentFeed& feed, std::string& matchText)
+{
+    DocumentReader& reader = documents();
+    if (!reader.begin(kind))
+        return searchText(feed, matchText); // no helper to be had: the file as it is
+    feed.forwardTo(reader);
+    std::string rawMatch;
+    const bool rawFound = kind == DocumentKind::Zip && searchText(feed, rawMatch);
+    if (m_stop.isRequested() || !feed.drain())
+        return false;
+    auto asBytes = [&] {
+        if (rawFound)
+            matchText = rawMatch;
+        return rawFound;
+    };
+    if (feed.overLimit() && kind == DocumentKind::Zip)
+        return asBytes(); // too large to be told: a zip like any other
+    const DocumentVerdict verdict = reader.finish(!feed.overLimit());
+    switch (verdict) {
+    case DocumentVerdict::Text: {
+        if (searchText(reader.text(), matchText))
+            return true;
+        if (m_documentCounts && !m_stop.isRequested())
+            m_documentCounts->count(reader.textVerdict());
+        return false;
+    }
+    case DocumentVerdict::NotDocument:
+    case DocumentVerdict::Unavailable:
+        return asBytes();
+    case DocumentVerdict::Cancelled:
+        return false;
+    default:
+        if (m_documentCounts)
+            m_documentCounts->count(verdict);
+        return false;
+    }
+}
+
+bool ContentMatcher::searchText(FileReader& reader, std::string& matchText)
+{
+    m_text.begin(reader, m_asciiOnly ? DecodedText::Form::AsciiOnly : DecodedText::Form::Utf8, m_longest);
     Scan s;
     for (;;) {
         const DecodedText::Step step = m_text.next();

@@ -1,6 +1,7 @@
 // Whether a file contains one of the containing strings, compared without regard to case.
 #pragma once
 
+#include "platform/DocumentKind.h"
 #include "search/DecodedText.h"
 
 #include <memory>
@@ -10,8 +11,11 @@
 
 namespace qv {
 
+class DocumentFeed;
+class DocumentReader;
 class FileReader;
 class FileSystem;
+struct DocumentCounts;
 class FolderListing;
 struct FileEntry;
 class SearchSink;
@@ -23,6 +27,8 @@ class StopRequest;
 // Lines end at LF, at CR LF and at a lone CR; a string is found only inside one
 // line, anywhere in it however long the line is, zero bytes included. The string
 // reported is the first in list order among those in the first line holding any.
+// With documents on, an office document or a PDF is searched by its text instead of
+// its bytes (the qv-doc helper reads it), one line per paragraph, cell or text line.
 class ContentMatcher final {
 public:
     ContentMatcher(FileSystem& fileSystem, SearchSink& sink, StopRequest& stop);
@@ -32,6 +38,12 @@ public:
 
     // Strings are already lower-cased; one may be empty (it occurs in every line).
     void setStrings(const std::vector<std::string>& strings);
+
+    // Documents are read for their text when on (off until set); those given up are
+    // counted. The helper starts with the first document.
+    void setDocuments(bool on, DocumentCounts* counts);
+    // The reader of documents, instead of the qv-doc helper (tests).
+    void setDocumentReader(std::unique_ptr<DocumentReader> reader);
 
     // True when found; matchText is then the string found. False when the file
     // cannot be opened or read, holds none of the strings, or the stop request came.
@@ -57,6 +69,9 @@ private:
     std::size_t bytesToKeep(const char* data, std::size_t windowSize) const;
     void showStatus(const std::string& fullPath);
     bool matchReader(FileReader* reader, std::string& matchText);
+    bool searchText(FileReader& reader, std::string& matchText);
+    bool matchDocument(DocumentKind kind, DocumentFeed& feed, std::string& matchText);
+    DocumentReader& documents();
     bool found(int index, std::string& matchText) const;
     static Folding foldingFor(std::string_view text);
 
@@ -70,6 +85,9 @@ private:
     // How much of the text must be folded for these strings.
     Folding m_folding = Folding::AsciiLetters;
     DecodedText m_text;
+    bool m_documentsOn = false;
+    DocumentCounts* m_documentCounts = nullptr;
+    std::unique_ptr<DocumentReader> m_documents;
 };
 
 } // namespace qv

@@ -138,6 +138,7 @@ HistoryAdditions CriteriaReader::read(const SearchFormValues& form, const Search
     HistoryAdditions added;
     criteria.subFolders = isChecked(form.subFolders);
     criteria.containing = isChecked(form.containing);
+    criteria.documents = isChecked(form.documents);
 
     // The histories hold the lower-cased text before the closing ";" is added.
     std::string containing = CaseFold::toLower(form.containingText);

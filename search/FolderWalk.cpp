@@ -40,6 +40,7 @@ FolderWalk::FolderWalk(const SearchCriteria& criteria, SearchState& state, Servi
         m_patterns.emplace_back(pattern);
     if (criteria.containing)
         m_content.setStrings(criteria.containingStrings);
+    m_content.setDocuments(criteria.documents, &state.documentsGivenUp);
 }
 
 void FolderWalk::showFolderStatus(const std::string& shownRelative)

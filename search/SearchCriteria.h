@@ -13,6 +13,7 @@ namespace qv {
 struct SearchCriteria {
     bool subFolders = true;
     bool containing = false;
+    bool documents = true; // office documents and PDFs are searched by their text
     std::string containingText;               // lower-cased, without its closing ";"
     std::vector<std::string> containingStrings; // lower-cased
     std::string nameText;                     // lower-cased, without its closing ";"

@@ -20,6 +20,7 @@ struct SearchFormValues {
     CheckState subFolders = CheckState::Checked;     // "サブパスも検索"
     CheckState containing = CheckState::Unchecked;   // containing-string check box
     std::string containingText;                      // containing-string box
+    CheckState documents = CheckState::Checked;      // "文書の中も検索"
     std::string nameText;                            // name box
     int typeIndex = 0;                               // row of the type list
     CheckState optionsShown = CheckState::Unchecked; // "検索オプション"

@@ -3,6 +3,7 @@
 
 #include "results/ResultImageList.h"
 #include "results/SearchSink.h"
+#include "search/DocumentCounts.h"
 
 #include <atomic>
 #include <cstdint>
@@ -26,6 +27,7 @@ struct SearchState {
             placeFailed.store(true);
         sink.placeFailed(failure);
     }
+    DocumentCounts documentsGivenUp;         // by the content match
 
     // Back to the start of a search.
     void reset()
@@ -35,6 +37,7 @@ struct SearchState {
         currentWorkgroup.clear();
         currentComputer.clear();
         images.reset();
+        documentsGivenUp.reset();
     }
 };
 

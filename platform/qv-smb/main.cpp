@@ -3,6 +3,7 @@
 //
 // Environment: QV_SMB_DEBUG=N writes libsmbclient's debug output of level N (and the
 // helper's own complaints) to stderr; without it the helper prints nothing.
+#include "platform/HelperStdio.h"
 #include "platform/qv-smb/SmbContext.h"
 #include "platform/qv-smb/SmbHelperServer.h"
 
@@ -36,31 +37,19 @@ int main()
 
     // The protocol moves to descriptors of its own; stdout then points at stderr and
     // stdin at /dev/null, so that nothing a library prints can corrupt a reply.
-    const int in = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
-    const int out = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-    if (in < 0 || out < 0) {
+    int in = -1;
+    int out = -1;
+    if (!qv::HelperStdio::takeProtocolPipes(in, out)) {
         std::perror("qv-smb: dup");
         return 1;
-    }
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (devNull >= 0) {
-        dup2(devNull, STDIN_FILENO);
-        close(devNull);
     }
 
     // The library prints some errors even at debug level 0 ("Could not determine
     // network interfaces..."); they would land in the middle of the program's own
     // output, so the helper is silent unless asked for its debug output.
     const char* debug = std::getenv("QV_SMB_DEBUG");
-    if (!debug) {
-        const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (sink >= 0) {
-            dup2(sink, STDOUT_FILENO);
-            dup2(sink, STDERR_FILENO);
-            close(sink);
-        }
-    }
+    if (!debug)
+        qv::HelperStdio::silence();
     qv::SmbContext context(debug ? std::atoi(debug) : 0);
     if (!context.ok())
         std::perror("qv-smb: libsmbclient context");

@@ -48,6 +48,10 @@ TEST(QvSearchOptions, OptionsFillTheFormValues)
     EXPECT_EQ(o.form.startTime.hour, 14);
     EXPECT_EQ(o.form.startTime.second, 9);
     EXPECT_EQ(o.format, QvSearchOptions::Format::Tsv);
+    EXPECT_EQ(o.form.documents, CheckState::Checked) << "documents are read by default";
+
+    ASSERT_TRUE(parse({"-c", "x", "--no-documents", "/x"}, o, error)) << error;
+    EXPECT_EQ(o.form.documents, CheckState::Unchecked);
 }
 
 TEST(QvSearchOptions, BadUsageGivesAOneLineMessage)
@@ -55,7 +59,7 @@ TEST(QvSearchOptions, BadUsageGivesAOneLineMessage)
     const std::vector<std::vector<std::string>> bad = {
         {"--bogus"}, {"-t", "6"}, {"-t", "x"}, {"--type", "-1"}, {"--min-kb", "ten"}, {"--max-kb", "-3"},
         {"--from", "2001/13/1"}, {"--to", "2001/2/29,0:0:0"}, {"--from", "yesterday"}, {"--time-type", "3"},
-        {"--format", "xml"}, {"-n"}, {"a/", "b/"}, {"--no-subfolders=1"},
+        {"--format", "xml"}, {"-n"}, {"a/", "b/"}, {"--no-subfolders=1"}, {"--no-documents=no"},
     };
     for (const auto& args : bad) {
         QvSearchOptions o;

@@ -1,5 +1,6 @@
 // qvsearch as a user runs it: output, exit status, Ctrl-C.
 #include "tests/support/Cp932Bytes.h"
+#include "tests/support/DocumentFiles.h"
 #include "tests/support/ProcessRun.h"
 #include "tests/support/TempTree.h"
 
@@ -269,4 +270,25 @@ TEST(QvSearchRun, DeepTreeLosesNoRows)
     EXPECT_EQ(r.err, std::to_string(kDepth) + "個見つかりました\n");
     // Rows carry the full path, the deepest one too.
     EXPECT_NE(r.out.find("f.txt\t" + deepest + "\t"), std::string::npos);
+}
+
+TEST(QvSearchRun, DocumentsAreSearchedByTextAndThoseGivenUpAreCounted)
+{
+    TempTree tree({{"minutes.docx", wordDocument({"社内会議 議事録"})},
+                   {"contract.pdf", japanesePdf({{"契約書 議事録"}})},
+                   {"locked.pdf", encryptedPdf()},
+                   {"broken.docx", openXmlPackage({{"word/document.xml", kWordMain, "<d>unclosed"}})},
+                   {"notes.txt", "議事録\n"}});
+    const Result r = runQvSearch({"-c", "議事録", tree.root()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(lineCount(r.out), 3) << r.out;
+    EXPECT_NE(r.out.find("minutes.docx\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("contract.pdf\t"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "3個見つかりました\n"
+                     "qvsearch: 2 documents not searched: 0 over a limit, 1 encrypted, 1 damaged\n");
+
+    const Result off = runQvSearch({"--no-documents", "-c", "議事録", tree.root()});
+    EXPECT_EQ(off.status, 0);
+    EXPECT_EQ(off.out.rfind("notes.txt\t", 0), 0u) << off.out;
+    EXPECT_EQ(off.err, "1個見つかりました\n");
 }

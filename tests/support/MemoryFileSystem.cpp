@@ -14,8 +14,9 @@ public:
 
 class MemoryReader final : public FileReader {
 public:
-    MemoryReader(std::string content, std::size_t piece, bool failAfterFirst, std::atomic<int>& open)
-        : m_content(std::move(content)), m_piece(piece), m_fail(failAfterFirst), m_open(open)
+    MemoryReader(std::string content, std::size_t piece, bool failAfterFirst, std::atomic<int>& open,
+                 std::atomic<std::int64_t>& bytesRead)
+        : m_content(std::move(content)), m_piece(piece), m_fail(failAfterFirst), m_open(open), m_bytesRead(bytesRead)
     {
         ++m_open;
     }
@@ -28,6 +29,7 @@ public:
         const std::size_t n = std::min({capacity, m_piece, m_content.size() - m_pos});
         std::memcpy(buffer, m_content.data() + m_pos, n);
         m_pos += n;
+        m_bytesRead += static_cast<std::int64_t>(n);
         return static_cast<std::int64_t>(n);
     }
 
@@ -36,6 +38,7 @@ private:
     std::size_t m_piece;
     bool m_fail;
     std::atomic<int>& m_open;
+    std::atomic<std::int64_t>& m_bytesRead;
     std::size_t m_pos = 0;
 };
 
@@ -108,7 +111,8 @@ std::unique_ptr<FileReader> MemoryFileSystem::openForReading(const std::string& 
     const auto it = m_contents.find(filePath);
     if (it == m_contents.end())
         return nullptr;
-    return std::make_unique<MemoryReader>(it->second, readPiece, failingReads.count(filePath) > 0, openReaders);
+    return std::make_unique<MemoryReader>(it->second, readPiece, failingReads.count(filePath) > 0, openReaders,
+                                          bytesRead);
 }
 
 } // namespace qv::test

@@ -36,6 +36,7 @@ public:
     std::function<void(const std::string&)> onList; // called for every listing
     std::atomic<int> listings{0};
     std::atomic<int> openReaders{0};
+    std::atomic<std::int64_t> bytesRead{0}; // by every reader, in all
 
 private:
     void ensureFolder(const std::string& folder);

@@ -170,6 +170,13 @@ void SearchFormTest::startUpState()
 
     QVERIFY(rig.get<QCheckBox>(FormControl::SubFolders)->isChecked());
     QCOMPARE(rig.get<QCheckBox>(FormControl::SubFolders)->text(), QString("サブパスも検索"));
+    QVERIFY(rig.get<QCheckBox>(FormControl::DocumentsCheck)->isChecked());
+    QCOMPARE(rig.get<QCheckBox>(FormControl::DocumentsCheck)->text(), QString("文書の中も検索"));
+    // Below the option area, left-aligned with the check boxes above it.
+    const QRect documents = rig.form.control(FormControl::DocumentsCheck)->geometry();
+    QCOMPARE(documents.left(), rig.form.control(FormControl::SubFolders)->geometry().left());
+    QVERIFY(documents.top() > rig.form.control(FormControl::OptionGroup)->geometry().bottom());
+    QVERIFY(documents.bottom() < rig.form.findChild<QWidget*>("form101")->height());
     QVERIFY(!rig.get<QCheckBox>(FormControl::OptionsCheck)->isChecked());
     QVERIFY(!rig.get<QCheckBox>(FormControl::ContainingCheck)->isChecked());
     for (FormControl id : {FormControl::NameBox, FormControl::ContainingBox}) {
@@ -214,6 +221,7 @@ void SearchFormTest::tabOrderFollowsTheTemplate()
         FormControl::ContainingCheck,
         FormControl::NameBox,
         FormControl::ContainingBox,
+        FormControl::DocumentsCheck,
     };
     QWidget* w = rig.form.control(expected[0]);
     for (std::size_t i = 1; i < std::size(expected); ++i) {
@@ -297,6 +305,7 @@ void SearchFormTest::readsTheControlsIntoTheCriteria()
     rig.get<QComboBox>(FormControl::ContainingBox)->setEditText("Abc");
     rig.get<QComboBox>(FormControl::TypeList)->setCurrentIndex(1);
     rig.get<QCheckBox>(FormControl::SubFolders)->setChecked(false);
+    rig.get<QCheckBox>(FormControl::DocumentsCheck)->setChecked(false);
     // Ticked inside a hidden option area: not read.
     rig.get<QCheckBox>(FormControl::SizeCheck)->setChecked(true);
     rig.get<QLineEdit>(FormControl::MinSize)->setText("10");
@@ -310,6 +319,7 @@ void SearchFormTest::readsTheControlsIntoTheCriteria()
     QCOMPARE(QString::fromStdString(c.containingText), QString("abc"));
     QCOMPARE(c.typeIndex, 1);
     QVERIFY(!c.subFolders);
+    QVERIFY(!c.documents);
     QVERIFY(!c.optionsShown);
     QVERIFY(!c.sizeCondition);
     QCOMPARE(c.minimumKb, std::int64_t(0));
