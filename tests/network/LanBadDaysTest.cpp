@@ -229,8 +229,15 @@ TEST_F(LanBadDays, AServerThatDiesWhileAFileIsReadLosesNothingFoundBefore)
     EXPECT_LT(r.status, 128) << r.err;
     // Rows found before the server died are all there, in their order; the files after
     // it may be found again through a new connection or be missing, never garbled.
-    const std::vector<std::string> all = lines(healthy.out);
-    const std::vector<std::string> got = lines(r.out);
+    // Compared by name and folder: the server's reads moved the access times.
+    const auto namesAndFolders = [](const std::string& out) {
+        std::vector<std::string> rows;
+        for (const std::string& line : lines(out))
+            rows.push_back(line.substr(0, line.find('\t', line.find('\t') + 1)));
+        return rows;
+    };
+    const std::vector<std::string> all = namesAndFolders(healthy.out);
+    const std::vector<std::string> got = namesAndFolders(r.out);
     EXPECT_LE(got.size(), all.size());
     std::size_t at = 0;
     for (const std::string& row : got) {
