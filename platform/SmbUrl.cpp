@@ -86,8 +86,20 @@ bool isBracketedIpv6(std::string_view server)
 // libsmbclient reads as the address (a zone's "%" is written "%25").
 std::string serverComponent(const std::string& server)
 {
-    if (!isBracketedIpv6(server))
-        return SmbUrl::encodeComponent(server);
+    // Raw brackets in the server part mean an IPv6 literal: a name that merely holds
+    // them has them escaped.
+    if (!isBracketedIpv6(server)) {
+        std::string out;
+        for (const char c : SmbUrl::encodeComponent(server)) {
+            if (c == '[')
+                out += "%5B";
+            else if (c == ']')
+                out += "%5D";
+            else
+                out += c;
+        }
+        return out;
+    }
     std::string out;
     for (const char c : server) {
         if (c == '%')

@@ -164,3 +164,22 @@ TEST(SmbUrl, AddressesBecomeUrlHostsAndNothingElseDoes)
     EXPECT_FALSE(SmbUrl::fromUrl("smb://fe80::1/docs"));
     EXPECT_FALSE(SmbUrl::fromUrl("smb://[fe80::1"));
 }
+
+// A computer whose name holds brackets but no address ("\\[MORI5]") kept them raw in its
+// URL, which then read as an IPv6 literal and was refused: the name had no URL that led
+// back to it.
+TEST(SmbUrl, BracketsOfANameThatIsNoAddressAreEscaped)
+{
+    for (const char* name : {"\\\\[MORI5]\\docs", "\\\\[fe80::1h0]\\share", "\\\\a[b]", "\\\\[", "\\\\]x\\s\\[y]"}) {
+        const auto place = SmbUrl::fromNetworkName(name);
+        ASSERT_TRUE(place) << name;
+        const std::string url = place->url();
+        const std::string server = url.substr(6, url.find('/', 6) - 6);
+        EXPECT_EQ(server.find_first_of("[]"), std::string::npos) << "the server part of " << url << " holds a raw bracket";
+        const auto back = SmbUrl::fromUrl(url);
+        ASSERT_TRUE(back) << url;
+        EXPECT_EQ(back->networkName(), name) << url;
+    }
+    EXPECT_EQ(SmbUrl::fromNetworkName("\\\\[MORI5]\\docs")->url(), "smb://%5BMORI5%5D/docs");
+    EXPECT_EQ(SmbUrl::fromNetworkName("\\\\[fe80::1]\\docs")->url(), "smb://[fe80::1]/docs") << "an address keeps its brackets";
+}
