@@ -50,8 +50,13 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     }
 }
 
+// inet_pton reads a C string: a zero byte would end the text early.
+bool holdsZeroByte(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
 bool isIpv4(std::string_view text)
 {
+    if (holdsZeroByte(text))
+        return false;
     in_addr a {};
     return inet_pton(AF_INET, std::string(text).c_str(), &a) == 1;
 }
@@ -59,6 +64,8 @@ bool isIpv4(std::string_view text)
 // "fe80::1" or "fe80::1%eth0": an IPv6 address, with a zone when it has one.
 bool isIpv6(std::string_view text)
 {
+    if (holdsZeroByte(text))
+        return false;
     const std::size_t zone = text.find('%');
     if (zone != std::string_view::npos) {
         const std::string_view name = text.substr(zone + 1);

@@ -183,3 +183,18 @@ TEST(SmbUrl, BracketsOfANameThatIsNoAddressAreEscaped)
     EXPECT_EQ(SmbUrl::fromNetworkName("\\\\[MORI5]\\docs")->url(), "smb://%5BMORI5%5D/docs");
     EXPECT_EQ(SmbUrl::fromNetworkName("\\\\[fe80::1]\\docs")->url(), "smb://[fe80::1]/docs") << "an address keeps its brackets";
 }
+
+// The address check handed the text to inet_pton as a C string, so a zero byte ended
+// it there: "[fe80::1%00junk]" passed as an address and went into the URL raw, zero
+// byte and all, which libsmbclient would have cut short.
+TEST(SmbUrl, AnAddressWithAZeroByteIsNoAddress)
+{
+    using namespace std::string_literals;
+    EXPECT_FALSE(SmbUrl::isAddressName("192.0.2.5\0junk"s));
+    EXPECT_FALSE(SmbUrl::isAddressName("[fe80::1\0x]"s));
+    EXPECT_EQ(SmbUrl::hostForAddress("192.0.2.5\0"s), "");
+    EXPECT_FALSE(SmbUrl::fromUrl("smb://[fe80::1%00junk]/s"));
+    const auto place = SmbUrl::fromNetworkName("\\\\192.0.2.5\0x\\s"s);
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->url(), "smb://192.0.2.5%00x/s");
+}
