@@ -107,14 +107,12 @@ std::string serverComponent(const std::string& server)
         }
         return out;
     }
-    std::string out;
-    for (const char c : server) {
-        if (c == '%')
-            out += "%25";
-        else
-            out += c;
-    }
-    return out;
+    // The address as it is; its zone (an interface name, which may hold "@" or "#")
+    // escaped like any component, its "%" written "%25".
+    const std::size_t zone = server.find('%');
+    if (zone == std::string::npos)
+        return server;
+    return server.substr(0, zone) + "%25" + SmbUrl::encodeComponent(server.substr(zone + 1, server.size() - zone - 2)) + "]";
 }
 
 } // namespace

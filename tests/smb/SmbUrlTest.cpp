@@ -198,3 +198,16 @@ TEST(SmbUrl, AnAddressWithAZeroByteIsNoAddress)
     ASSERT_TRUE(place);
     EXPECT_EQ(place->url(), "smb://192.0.2.5%00x/s");
 }
+
+// An IPv6 zone went into the URL as it was, so an interface named "eth@x" put a raw
+// "@" in it, which libsmbclient takes for the end of a user name.
+TEST(SmbUrl, AnIpv6ZoneIsEscapedInTheUrl)
+{
+    const auto place = SmbUrl::fromNetworkName("\\\\[fe80::1%eth@x#1]\\docs");
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->url(), "smb://[fe80::1%25eth%40x%231]/docs");
+    const auto back = SmbUrl::fromUrl(place->url());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->networkName(), "\\\\[fe80::1%eth@x#1]\\docs");
+    EXPECT_EQ(SmbUrl::hostForAddress("fe80::1%a;b"), "[fe80::1%25a%3Bb]");
+}
