@@ -360,14 +360,16 @@ TEST_F(QvSearchLan, EveryNumberOfJobsGivesTheSameRowsInTheSameOrder)
 
 namespace {
 
-// Processes named qv-smb on the machine (the namespaces share the process table).
+// Helpers of this build running on the machine (the namespaces share the process
+// table). Helpers of other builds, of other test runs on the same machine, do not count.
 int runningHelpers()
 {
+    const std::filesystem::path helper = std::filesystem::canonical(QV_SMB_HELPER_PATH);
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream comm(entry.path() / "comm");
-        std::string name;
-        if (comm && std::getline(comm, name) && name == "qv-smb")
+        std::error_code error;
+        const std::filesystem::path exe = std::filesystem::read_symlink(entry.path() / "exe", error);
+        if (!error && exe == helper)
             ++count;
     }
     return count;
