@@ -8,6 +8,7 @@ packages=(
   libsmbclient-dev smbclient samba samba-common-bin
   libsecret-1-dev
   libgtest-dev libbenchmark-dev shared-mime-info
+  clang libclang-rt-14-dev
   iproute2 procps ripgrep cups-client libglib2.0-bin
   xvfb xauth fonts-noto-cjk imagemagick
   python3 wsdd avahi-daemon
