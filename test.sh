@@ -58,6 +58,9 @@ fi
 for preset in "${built[@]}"; do
   echo "test.sh: the $preset suite"
   timed "suite $preset" ctest --preset "$preset" -j "$(nproc)" || failed+=("suite $preset")
+  if [ "$preset" = fuzz ]; then
+    cat build-fuzz/fuzz/runs/*/summary 2>/dev/null || true
+  fi
 done
 
 echo "test.sh: times: $(IFS=';'; echo "${timings[*]}" | sed 's/;/; /g')"
