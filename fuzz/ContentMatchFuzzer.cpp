@@ -8,6 +8,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "platform/CaseFold.h"
 #include "platform/FileSystem.h"
+#include "platform/Utf8.h"
 #include "results/SearchSink.h"
 #include "search/ContentMatcher.h"
 #include "search/EncodingDetector.h"
@@ -89,7 +90,7 @@ struct Outcome {
 std::string describe(const Outcome& o) { return o.found ? "found «" + shown(o.text) + "»" : "not found"; }
 
 // The whole file's text in UTF-8, as the content match reads it.
-std::string wholeText(const std::string& file)
+std::string wholeText(const std::string& file, TextEncoding* decided = nullptr)
 {
     std::string_view text = file;
     TextEncoding encoding = TextEncoding::Utf8;
@@ -102,6 +103,8 @@ std::string wholeText(const std::string& file)
             encoding = EncodingDetector::fromText(text.substr(static_cast<std::size_t>(high - text.begin()),
                                                               EncodingDetector::kSampleSize));
     }
+    if (decided)
+        *decided = encoding;
     if (encoding == TextEncoding::Utf8)
         return std::string(text);
     IconvDecoder decoder;
@@ -144,9 +147,11 @@ Outcome referenceMatch(const std::string& file, const std::vector<std::string>& 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzedDataProvider input(data, size);
+    // The strings are text, as the form gives them: a string of invalid bytes has no
+    // characters to fold, and would match inside the bytes of a folded character.
     std::vector<std::string> strings;
     for (int i = 0, n = input.ConsumeIntegralInRange(1, 4); i < n; ++i)
-        strings.push_back(CaseFold::toLower(input.ConsumeRandomLengthString(24)));
+        strings.push_back(CaseFold::toLower(Utf8::sanitized(input.ConsumeRandomLengthString(24))));
     const auto seed = input.ConsumeIntegral<std::uint32_t>();
     static constexpr std::size_t kLargestReads[] = {1, 7, 4096, kBlock - 1, kBlock + 1, 1 << 20};
     const std::size_t largest = kLargestReads[input.ConsumeIntegralInRange<std::size_t>(0, 5)];
@@ -181,6 +186,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             + " after the filler: «" + shown(std::string_view(file).substr(file.size() > 400 ? file.size() - 400 : 0)) + "» (last 400)"
             + "\nreads up to " + std::to_string(largest) + " bytes, seed " + std::to_string(seed)
             + "\nmatcher: " + describe(got) + ", whole file: " + describe(expected);
+        TextEncoding encoding = TextEncoding::Utf8;
+        const std::string text = wholeText(file, &encoding);
+        details += std::string("\nwhole file read as ") + iconvName(encoding) + ": «"
+            + shown(std::string_view(text).substr(0, 400)) + "»; the matcher read it as "
+            + (matcher.lastEncoding() ? iconvName(*matcher.lastEncoding()) : "nothing");
         qv::fuzz::fail("the content match agrees with a reading of the whole file", details);
     }
     return 0;
