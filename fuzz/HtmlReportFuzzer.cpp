@@ -12,8 +12,8 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,7 +41,7 @@ struct Token {
     std::string text; // a tag without its brackets, or raw text
 };
 
-// The page as tags and text; nullopt (with the reason) when it is not well formed.
+// The page as tags and text; a page that is not well formed fails the check here.
 std::vector<Token> tokens(const std::string& page)
 {
     std::vector<Token> out;
