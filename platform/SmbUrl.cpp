@@ -50,8 +50,13 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     }
 }
 
+// inet_pton reads a C string: a zero byte would end the text early.
+bool holdsZeroByte(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
 bool isIpv4(std::string_view text)
 {
+    if (holdsZeroByte(text))
+        return false;
     in_addr a {};
     return inet_pton(AF_INET, std::string(text).c_str(), &a) == 1;
 }
@@ -59,6 +64,8 @@ bool isIpv4(std::string_view text)
 // "fe80::1" or "fe80::1%eth0": an IPv6 address, with a zone when it has one.
 bool isIpv6(std::string_view text)
 {
+    if (holdsZeroByte(text))
+        return false;
     const std::size_t zone = text.find('%');
     if (zone != std::string_view::npos) {
         const std::string_view name = text.substr(zone + 1);
@@ -86,16 +93,26 @@ bool isBracketedIpv6(std::string_view server)
 // libsmbclient reads as the address (a zone's "%" is written "%25").
 std::string serverComponent(const std::string& server)
 {
-    if (!isBracketedIpv6(server))
-        return SmbUrl::encodeComponent(server);
-    std::string out;
-    for (const char c : server) {
-        if (c == '%')
-            out += "%25";
-        else
-            out += c;
+    // Raw brackets in the server part mean an IPv6 literal: a name that merely holds
+    // them has them escaped.
+    if (!isBracketedIpv6(server)) {
+        std::string out;
+        for (const char c : SmbUrl::encodeComponent(server)) {
+            if (c == '[')
+                out += "%5B";
+            else if (c == ']')
+                out += "%5D";
+            else
+                out += c;
+        }
+        return out;
     }
-    return out;
+    // The address as it is; its zone (an interface name, which may hold "@" or "#")
+    // escaped like any component, its "%" written "%25".
+    const std::size_t zone = server.find('%');
+    if (zone == std::string::npos)
+        return server;
+    return server.substr(0, zone) + "%25" + SmbUrl::encodeComponent(server.substr(zone + 1, server.size() - zone - 2)) + "]";
 }
 
 } // namespace

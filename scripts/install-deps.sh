@@ -10,6 +10,7 @@ packages=(
   libzip-dev libexpat1-dev libpoppler-cpp-dev poppler-data
   poppler-utils unzip python3-cairo
   libgtest-dev libbenchmark-dev shared-mime-info
+  clang libclang-rt-14-dev
   iproute2 procps ripgrep cups-client libglib2.0-bin
   xvfb xauth fonts-noto-cjk imagemagick
   python3 wsdd avahi-daemon

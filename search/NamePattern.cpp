@@ -31,9 +31,10 @@ bool wildcardMatch(std::string_view pattern, std::string_view name)
                 n += characterLength(name, n);
                 continue;
             }
-            // A literal character: compare its whole sequence.
+            // A literal character: the name's next character must be the same sequence,
+            // not merely begin with it (a lone lead byte is a character of its own).
             const std::size_t len = characterLength(pattern, p);
-            if (name.compare(n, len, pattern.substr(p, len)) == 0) {
+            if (characterLength(name, n) == len && name.compare(n, len, pattern.substr(p, len)) == 0) {
                 p += len;
                 n += len;
                 continue;
@@ -66,7 +67,9 @@ NamePattern::NamePattern(std::string_view pattern)
     const bool trailingStar = m_pattern.size() > 1 && m_pattern.back() == '*';
     const std::string literal = m_pattern.substr(leadingStar ? 1 : 0,
                                                  m_pattern.size() - (leadingStar ? 1 : 0) - (trailingStar ? 1 : 0));
-    if (literal.empty() || literal.find_first_of("*?") != std::string::npos)
+    // Byte comparisons find only whole characters when the literal is valid UTF-8; a
+    // byte that starts no character would match the first byte of one.
+    if (literal.empty() || literal.find_first_of("*?") != std::string::npos || !Utf8::isValid(literal))
         return;
     m_literal = literal;
     m_shape = leadingStar ? (trailingStar ? Shape::Contains : Shape::Suffix) : (trailingStar ? Shape::Prefix : Shape::Exact);

@@ -133,22 +133,28 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     m_sorter = std::thread([this, column, ascending, generation] {
         std::vector<std::int64_t> sortedKeys =
             m_rows.sortedOrder(static_cast<Column>(column), ascending, &m_sortCancelled);
+        {
+            std::lock_guard lock(m_sortResultMutex);
+            m_sortResult = {generation, std::move(sortedKeys)};
+        }
         // The model outlives the thread (its destructor joins), and a queued call
         // to an object that is gone is dropped.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, keys = std::move(sortedKeys)]() mutable {
-                finishBackgroundSort(generation, std::move(keys));
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "finishBackgroundSort", Qt::QueuedConnection);
     });
 }
 
-void ResultListModel::finishBackgroundSort(quint64 generation, std::vector<std::int64_t> order)
+void ResultListModel::finishBackgroundSort()
 {
-    if (generation != m_sortGeneration || !m_sorter.joinable())
+    SortResult result;
+    {
+        std::lock_guard lock(m_sortResultMutex);
+        result = std::move(m_sortResult);
+        m_sortResult = {};
+    }
+    if (result.generation != m_sortGeneration || !m_sorter.joinable())
         return; // given up meanwhile
     m_sorter.join();
+    const std::vector<std::int64_t>& order = result.order;
     if (!order.empty())
         applyOrder(order);
     insertRows(std::exchange(m_waitingRows, {}));

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QIcon>
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -84,7 +85,11 @@ private:
     void insertRows(std::vector<ResultRow> rows);
     // Puts the rows in `order`, persistent indexes following their rows.
     void applyOrder(const std::vector<std::int64_t>& order);
-    void finishBackgroundSort(quint64 generation, std::vector<std::int64_t> order);
+    // Called through the event queue by the sort's thread, by name: the order and its
+    // generation come through m_sortResult, under a mutex that ThreadSanitizer sees (a
+    // functor queued by that thread would be read here with Qt's uninstrumented lock
+    // between, which looks like a race).
+    Q_INVOKABLE void finishBackgroundSort();
     void cancelBackgroundSort();
 
     ResultRowList m_rows;
@@ -93,6 +98,12 @@ private:
     std::thread m_sorter;
     std::atomic<bool> m_sortCancelled{false};
     quint64 m_sortGeneration = 0;
+    struct SortResult {
+        quint64 generation = 0;
+        std::vector<std::int64_t> order;
+    };
+    std::mutex m_sortResultMutex;
+    SortResult m_sortResult;
     std::vector<ResultRow> m_waitingRows;
     const ResultImageList* m_images = nullptr;
     mutable QHash<int, QIcon> m_iconCache; // by image index; icons are looked up once

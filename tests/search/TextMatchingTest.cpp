@@ -123,3 +123,19 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"*報告", "月次報告", true}, PatternCase{"*報告", "報告書", false},
         // A name that is no valid UTF-8 is matched byte for byte.
         PatternCase{"*\xFF*", "a\xFF" "b", true}, PatternCase{"A?B", "a\xFF" "b", true}));
+
+// A pattern byte that starts no character (a lone lead byte typed on the command line)
+// matched the first byte of a whole character in the name, as if a character could be
+// cut in two: "\xC3*" found "é", which begins with that byte.
+TEST(NamePattern, AnInvalidPatternByteNeverMatchesPartOfACharacter)
+{
+    const std::string e = "\xC3\xA9"; // é
+    for (const char* pattern : {"\xC3*", "*\xC3*", "*\xC3", "\xC3", "\xC3?", "?\xA9", "*\xC3?*", "*\xA9"})
+        EXPECT_FALSE(NamePattern(pattern).matches(e)) << "pattern bytes " << ::testing::PrintToString(std::string(pattern));
+    EXPECT_FALSE(NamePattern("\xC3*").matches(e + "x"));
+    // The same byte standing alone in the name is a character of its own.
+    EXPECT_TRUE(NamePattern("\xC3*").matches("\xC3x"));
+    EXPECT_TRUE(NamePattern("*\xC3*").matches("a\xC3" "b"));
+    EXPECT_TRUE(NamePattern("\xC3?").matches("\xC3" "b"));
+    EXPECT_TRUE(NamePattern("\xC3?").matches("\xC3\xC3"));
+}

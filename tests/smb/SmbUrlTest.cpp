@@ -164,3 +164,50 @@ TEST(SmbUrl, AddressesBecomeUrlHostsAndNothingElseDoes)
     EXPECT_FALSE(SmbUrl::fromUrl("smb://fe80::1/docs"));
     EXPECT_FALSE(SmbUrl::fromUrl("smb://[fe80::1"));
 }
+
+// A computer whose name holds brackets but no address ("\\[MORI5]") kept them raw in its
+// URL, which then read as an IPv6 literal and was refused: the name had no URL that led
+// back to it.
+TEST(SmbUrl, BracketsOfANameThatIsNoAddressAreEscaped)
+{
+    for (const char* name : {"\\\\[MORI5]\\docs", "\\\\[fe80::1h0]\\share", "\\\\a[b]", "\\\\[", "\\\\]x\\s\\[y]"}) {
+        const auto place = SmbUrl::fromNetworkName(name);
+        ASSERT_TRUE(place) << name;
+        const std::string url = place->url();
+        const std::string server = url.substr(6, url.find('/', 6) - 6);
+        EXPECT_EQ(server.find_first_of("[]"), std::string::npos) << "the server part of " << url << " holds a raw bracket";
+        const auto back = SmbUrl::fromUrl(url);
+        ASSERT_TRUE(back) << url;
+        EXPECT_EQ(back->networkName(), name) << url;
+    }
+    EXPECT_EQ(SmbUrl::fromNetworkName("\\\\[MORI5]\\docs")->url(), "smb://%5BMORI5%5D/docs");
+    EXPECT_EQ(SmbUrl::fromNetworkName("\\\\[fe80::1]\\docs")->url(), "smb://[fe80::1]/docs") << "an address keeps its brackets";
+}
+
+// The address check handed the text to inet_pton as a C string, so a zero byte ended
+// it there: "[fe80::1%00junk]" passed as an address and went into the URL raw, zero
+// byte and all, which libsmbclient would have cut short.
+TEST(SmbUrl, AnAddressWithAZeroByteIsNoAddress)
+{
+    using namespace std::string_literals;
+    EXPECT_FALSE(SmbUrl::isAddressName("192.0.2.5\0junk"s));
+    EXPECT_FALSE(SmbUrl::isAddressName("[fe80::1\0x]"s));
+    EXPECT_EQ(SmbUrl::hostForAddress("192.0.2.5\0"s), "");
+    EXPECT_FALSE(SmbUrl::fromUrl("smb://[fe80::1%00junk]/s"));
+    const auto place = SmbUrl::fromNetworkName("\\\\192.0.2.5\0x\\s"s);
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->url(), "smb://192.0.2.5%00x/s");
+}
+
+// An IPv6 zone went into the URL as it was, so an interface named "eth@x" put a raw
+// "@" in it, which libsmbclient takes for the end of a user name.
+TEST(SmbUrl, AnIpv6ZoneIsEscapedInTheUrl)
+{
+    const auto place = SmbUrl::fromNetworkName("\\\\[fe80::1%eth@x#1]\\docs");
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->url(), "smb://[fe80::1%25eth%40x%231]/docs");
+    const auto back = SmbUrl::fromUrl(place->url());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->networkName(), "\\\\[fe80::1%eth@x#1]\\docs");
+    EXPECT_EQ(SmbUrl::hostForAddress("fe80::1%a;b"), "[fe80::1%25a%3Bb]");
+}
