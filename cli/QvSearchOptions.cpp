@@ -244,7 +244,15 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
             return false;
         }
         if (code == '?') {
-            if (optopt != 0 && typed.rfind("--", 0) != 0) {
+            // A letter unknown inside a group ("-vq") may leave the word before it as
+            // the last one taken: only an unknown long option sets no optopt, and only
+            // one without a value is refused with one.
+            bool longOption = typed.rfind("--", 0) == 0 && optopt == 0;
+            for (const option* o = kLongOptions; o->name && optopt != 0; ++o)
+                if (o->val == optopt && o->has_arg == no_argument && typed.rfind("--", 0) == 0 &&
+                    typed.find('=') != std::string::npos)
+                    longOption = true;
+            if (!longOption) {
                 error = "unknown option '-" + std::string(1, static_cast<char>(optopt)) + "' (see qvsearch --help)";
             } else {
                 error = longOptionError(typed);

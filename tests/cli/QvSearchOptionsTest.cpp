@@ -118,6 +118,10 @@ TEST(QvSearchOptions, ErrorsSayWhatWasWrongWithTheOptionAsTyped)
     EXPECT_EQ(error, "unknown option '-x' (see qvsearch --help)");
     EXPECT_FALSE(parse({"-vq"}, o, error));
     EXPECT_EQ(error, "unknown option '-q' (see qvsearch --help)");
+    EXPECT_FALSE(parse({"--verbose", "-qv"}, o, error));
+    EXPECT_EQ(error, "unknown option '-q' (see qvsearch --help)");
+    EXPECT_FALSE(parse({"--null=1", "-qv"}, o, error));
+    EXPECT_EQ(error, "option '--null' takes no value");
     EXPECT_FALSE(parse({"--verb=yes"}, o, error));
     EXPECT_EQ(error, "option '--verb' (--verbose) takes no value");
     EXPECT_FALSE(parse({"--null=1"}, o, error));
