@@ -90,10 +90,13 @@ TEST(QvSearchRun, TypeThatWalksNoFoldersFindsNothing)
 
 TEST(QvSearchRun, BadUsageExitsWithStatus2AndOneLine)
 {
-    for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus"}, {"-t", "7", "/tmp"}, {"--min-kb", "x", "/tmp"}}) {
+    // A value holding a line end is quoted in the message, which stays one line.
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus"}, {"-t", "7", "/tmp"}, {"--min-kb", "x", "/tmp"},
+                                                                 {"--format", "a\nb"}, {"--no", "/tmp"}, {"-t"}}) {
         const Result r = runQvSearch(args);
         EXPECT_EQ(r.status, 2) << args.front();
         EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        EXPECT_EQ(r.err.back(), '\n') << r.err;
         EXPECT_EQ(r.err.rfind("qvsearch: ", 0), 0u) << r.err;
         EXPECT_EQ(r.out, "");
     }
