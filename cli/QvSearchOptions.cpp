@@ -3,7 +3,10 @@
 #include "search/TypeTable.h"
 
 #include <cstdio>
+#include <getopt.h>
 #include <optional>
+#include <string_view>
+#include <sys/stat.h>
 
 namespace qv {
 namespace {
@@ -38,32 +41,87 @@ bool takeNumbers(const std::string& text, char separator, std::vector<int>& out)
     }
 }
 
-struct OptionInfo {
-    const char* longName;
-    char shortName;
-    bool takesValue;
+// Options without a letter of their own get codes above any character.
+enum LongOnly : int {
+    OptNoSubfolders = 256,
+    OptTimeType,
+    OptFrom,
+    OptTo,
+    OptMinKb,
+    OptMaxKb,
+    OptFormat,
+    OptReport,
+    OptNoDocuments,
 };
 
-constexpr OptionInfo kOptions[] = {
-    {"--name", 'n', true},      {"--type", 't', true},     {"--contains", 'c', true},
-    {"--no-subfolders", 0, false}, {"--time-type", 0, true}, {"--from", 0, true},
-    {"--to", 0, true},          {"--min-kb", 0, true},     {"--max-kb", 0, true},
-    {"--format", 0, true},      {"--report", 0, true},     {"--help", 'h', false},
-    {"--version", 'V', false},
-    {"--user", 'U', true},      {"--authentication-file", 'A', true}, {"--jobs", 'j', true},
-    {"--verbose", 'v', false},
-    {"--no-documents", 0, false},
+// A leading ':' lets a missing value be told from an unknown option.
+constexpr char kShortOptions[] = ":n:t:c:hVU:A:j:v0";
+
+constexpr option kLongOptions[] = {
+    {"name", required_argument, nullptr, 'n'},
+    {"type", required_argument, nullptr, 't'},
+    {"contains", required_argument, nullptr, 'c'},
+    {"no-documents", no_argument, nullptr, OptNoDocuments},
+    {"no-subfolders", no_argument, nullptr, OptNoSubfolders},
+    {"time-type", required_argument, nullptr, OptTimeType},
+    {"from", required_argument, nullptr, OptFrom},
+    {"to", required_argument, nullptr, OptTo},
+    {"min-kb", required_argument, nullptr, OptMinKb},
+    {"max-kb", required_argument, nullptr, OptMaxKb},
+    {"format", required_argument, nullptr, OptFormat},
+    {"null", no_argument, nullptr, '0'},
+    {"report", required_argument, nullptr, OptReport},
+    {"user", required_argument, nullptr, 'U'},
+    {"authentication-file", required_argument, nullptr, 'A'},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"verbose", no_argument, nullptr, 'v'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 };
 
-const OptionInfo* findOption(const std::string& arg)
+// The long option a code stands for, "--" included, as errors name it.
+std::string longName(int code)
 {
-    for (const OptionInfo& option : kOptions) {
-        if (arg == option.longName)
-            return &option;
-        if (option.shortName && arg.size() == 2 && arg[0] == '-' && arg[1] == option.shortName)
-            return &option;
+    for (const option* o = kLongOptions; o->name; ++o)
+        if (o->val == code)
+            return std::string("--") + o->name;
+    return "-" + std::string(1, static_cast<char>(code));
+}
+
+// getopt_long reports an unknown, an ambiguous and a misused long option alike;
+// the user is told which of them it was.
+std::string longOptionError(const std::string& arg)
+{
+    const std::size_t eq = arg.find('=');
+    const std::string typed = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+    std::vector<std::string> matches;
+    for (const option* o = kLongOptions; o->name; ++o) {
+        if (typed == o->name) {
+            matches.assign(1, o->name);
+            if (o->has_arg == no_argument && eq != std::string::npos)
+                return "option '--" + typed + "' takes no value";
+            break;
+        }
+        if (std::string_view(o->name).substr(0, typed.size()) == typed) {
+            matches.push_back(o->name);
+            if (o->has_arg == no_argument && eq != std::string::npos)
+                matches.back() += "=";
+        }
     }
-    return nullptr;
+    if (matches.size() == 1 && matches.front().back() == '=')
+        return "option '--" + typed + "' (--" + matches.front().substr(0, matches.front().size() - 1) +
+               ") takes no value";
+    if (matches.size() > 1) {
+        std::string text = "option '--" + typed + "' is ambiguous:";
+        for (std::string& m : matches) {
+            if (m.back() == '=')
+                m.pop_back();
+            text += " --" + m;
+        }
+        return text;
+    }
+    return "unknown option '" + arg.substr(0, eq) + "' (see qvsearch --help)";
 }
 
 } // namespace
@@ -73,11 +131,14 @@ const char* QvSearchOptions::usage()
     return "Usage: qvsearch [options] [PLACE]\n"
            "Searches PLACE as the search form would and prints one row per line.\n"
            "\n"
-           "PLACE: empty or \"ネットワーク全体\" the entire network, a bare name a workgroup,\n"
-           "  \\\\HOST a computer, \\\\HOST\\share a share, deeper a folder of a share;\n"
-           "  a path holding \"/\" or starting with \".\" a local folder.\n"
+           "PLACE: empty or \"ネットワーク全体\" the entire network; \\\\HOST a computer,\n"
+           "  \\\\HOST\\share a share, deeper a folder of a share; a path of this machine\n"
+           "  (with or without \"/\": docs, ./docs, /srv) a local folder; a bare name that is\n"
+           "  no path here a workgroup.\n"
            "\n"
-           "  -n, --name TEXT      name patterns, separated by \";\" (\"*\" and \"?\" as wildcards)\n"
+           "  -n, --name TEXT      name patterns, separated by \";\" (\"*\" and \"?\" as wildcards);\n"
+           "                       a plain word (no \"*\" or \"?\") matches as *word*, a pattern\n"
+           "                       the whole name; case does not count\n"
            "  -t, --type N         0 全部, 1 ファイル、フォルダ, 2 共有フォルダ, 3 コンピューター,\n"
            "                       4 グループ, 5 プリンター (default 0)\n"
            "  -c, --contains TEXT  files must contain one of these strings (\";\"-separated)\n"
@@ -90,6 +151,7 @@ const char* QvSearchOptions::usage()
            "      --min-kb N       sizes of at least N kilobytes (the other bound is 0 if not given)\n"
            "      --max-kb N       sizes of at most N kilobytes\n"
            "      --format F       tsv (default: nine cells separated by tabs) or jsonl\n"
+           "  -0, --null           print each full path alone, ended by a NUL (for xargs -0)\n"
            "      --report FILE    also write the result list (newest first) as an HTML report;\n"
            "                       the file is replaced only when the whole report was written\n"
            "  -U, --user U[%P]     log in to SMB servers as user U (DOMAIN\\U) with password P\n"
@@ -121,6 +183,15 @@ const char* QvSearchOptions::usage()
            "Where more than one holds, the status is the first of 5, 6, 3, 4, 1.\n";
 }
 
+SearchPlace QvSearchOptions::searchPlace() const
+{
+    SearchPlace found = SearchPlace::fromText(place);
+    struct stat status;
+    if (found.level == LevelWorkgroup && lstat(place.c_str(), &status) == 0)
+        return SearchPlace::localFolder(place);
+    return found;
+}
+
 bool QvSearchOptions::parseTime(const std::string& text, PickerValue& value)
 {
     const std::size_t comma = text.find(',');
@@ -144,44 +215,52 @@ bool QvSearchOptions::parseTime(const std::string& text, PickerValue& value)
 
 bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOptions& options, std::string& error)
 {
-    std::vector<std::string> places;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            places.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::string value;
-        bool hasInlineValue = false;
-        if (arg.rfind("--", 0) == 0) {
-            if (const auto eq = arg.find('='); eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg.resize(eq);
-                hasInlineValue = true;
-            }
-        }
-        const OptionInfo* option = findOption(arg);
-        if (!option) {
-            error = "unknown option '" + arg + "' (see qvsearch --help)";
-            return false;
-        }
-        if (option->takesValue && !hasInlineValue) {
-            if (i + 1 >= args.size()) {
-                error = "option '" + arg + "' needs a value";
-                return false;
-            }
-            value = args[++i];
-        } else if (!option->takesValue && hasInlineValue) {
-            error = "option '" + arg + "' takes no value";
-            return false;
-        }
+    // getopt_long wants a program name and writable words; it may reorder the words,
+    // which are copies.
+    std::vector<std::string> words;
+    words.reserve(args.size() + 1);
+    words.emplace_back("qvsearch");
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
 
-        const std::string name = option->longName;
+    // getopt_long keeps its place in globals: 0 starts it afresh, and its own messages
+    // are off, as the errors here name the option the way the user typed it.
+    optind = 0;
+    opterr = 0;
+    bool formatGiven = false;
+    bool nullGiven = false;
+    for (;;) {
+        const int code = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
+        if (code == -1)
+            break;
+        const std::string typed = optind > 0 && optind <= argc ? argv[optind - 1] : "";
+        if (code == ':') {
+            error = "option '" + (typed.rfind("--", 0) == 0 ? longName(optopt) : "-" + std::string(1, static_cast<char>(optopt))) +
+                    "' needs a value";
+            return false;
+        }
+        if (code == '?') {
+            // A letter unknown inside a group ("-vq") may leave the word before it as
+            // the last one taken: only an unknown long option sets no optopt, and only
+            // one without a value is refused with one.
+            bool longOption = typed.rfind("--", 0) == 0 && optopt == 0;
+            for (const option* o = kLongOptions; o->name && optopt != 0; ++o)
+                if (o->val == optopt && o->has_arg == no_argument && typed.rfind("--", 0) == 0 &&
+                    typed.find('=') != std::string::npos)
+                    longOption = true;
+            if (!longOption) {
+                error = "unknown option '-" + std::string(1, static_cast<char>(optopt)) + "' (see qvsearch --help)";
+            } else {
+                error = longOptionError(typed);
+            }
+            return false;
+        }
+        const std::string value = optarg ? optarg : "";
+        const std::string name = longName(code);
         SearchFormValues& form = options.form;
         if (name == "--help") {
             options.help = true;
@@ -230,7 +309,10 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
             form.optionsShown = CheckState::Checked;
             form.sizeCondition = CheckState::Checked;
             (name == "--min-kb" ? form.minSizeText : form.maxSizeText) = value;
+        } else if (name == "--null") {
+            nullGiven = true;
         } else if (name == "--format") {
+            formatGiven = true;
             if (value == "tsv") {
                 options.format = Format::Tsv;
             } else if (value == "jsonl") {
@@ -259,6 +341,14 @@ bool QvSearchOptions::parse(const std::vector<std::string>& args, QvSearchOption
                 return false;
         }
     }
+    if (nullGiven && formatGiven) {
+        error = "-0 prints the full paths alone; it goes with no --format";
+        return false;
+    }
+    if (nullGiven)
+        options.format = Format::NullPaths;
+    // The words left, after getopt_long moved the options ahead of them.
+    const std::vector<std::string> places(argv.begin() + optind, argv.begin() + argc);
     if (places.size() > 1) {
         error = "one place at most, not " + std::to_string(places.size()) + " (see qvsearch --help)";
         return false;

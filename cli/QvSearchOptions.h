@@ -4,6 +4,7 @@
 #include "cli/LoginOptions.h"
 #include "network/SearchServices.h"
 #include "search/SearchFormValues.h"
+#include "search/SearchPlace.h"
 
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@
 namespace qv {
 
 struct QvSearchOptions {
-    enum class Format { Tsv, Jsonl };
+    enum class Format { Tsv, Jsonl, NullPaths }; // NullPaths (-0): full paths alone, each ended by a NUL
 
     SearchFormValues form;
     std::string place;
@@ -29,6 +30,11 @@ struct QvSearchOptions {
 
     // "yyyy/M/d,H:m:s" (the time, or its seconds, may be left out).
     static bool parseTime(const std::string& text, PickerValue& value);
+
+    // The place the PLACE word names. A bare name that is a path of this machine (a
+    // folder, or anything there, so that a file gives the usual "no folder") is
+    // searched there; else it is a workgroup, as in the form.
+    SearchPlace searchPlace() const;
 
     static const char* usage();
 };

@@ -1,25 +1,32 @@
 #include "cli/RowPrinter.h"
 
 #include "results/JsonLinesExport.h"
+#include "results/RowPath.h"
 
 #include <array>
 #include <cerrno>
+#include <clocale>
 #include <cstring>
+#include <cwchar>
+#include <locale.h>
 #include <string_view>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace qv {
 namespace {
 
 void appendTsvCell(std::string& out, const std::string& cell)
 {
-    // Cells rarely hold a tab or a line end: copy runs between them whole.
+    // The backslash is escaped too, so that "\t" in a line is always a tab of the cell.
+    // Cells rarely hold any of them: copy runs between them whole.
     std::size_t start = 0;
     for (std::size_t i = 0; i < cell.size(); ++i) {
         const char c = cell[i];
-        if (c != '\t' && c != '\r' && c != '\n')
+        if (c != '\t' && c != '\r' && c != '\n' && c != '\\')
             continue;
         out.append(cell, start, i - start);
-        out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : "\\n";
+        out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\\\";
         start = i + 1;
     }
     out.append(cell, start, std::string::npos);
@@ -51,7 +58,81 @@ const KindWords& wordsFor(PlaceFailure::Kind kind)
     return kKindWords[0];
 }
 
+// Sets the thread's character type to UTF-8 while it lives, whatever locale the
+// program runs in: status texts are UTF-8, and glibc knows their widths.
+class Utf8CharacterType final {
+public:
+    Utf8CharacterType()
+    {
+        static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+        if (utf8)
+            m_previous = uselocale(utf8);
+    }
+    ~Utf8CharacterType()
+    {
+        if (m_previous)
+            uselocale(m_previous);
+    }
+    Utf8CharacterType(const Utf8CharacterType&) = delete;
+    Utf8CharacterType& operator=(const Utf8CharacterType&) = delete;
+
+private:
+    locale_t m_previous = nullptr;
+};
+
 } // namespace
+
+std::string RowPrinter::fitToColumns(const std::string& text, int columns)
+{
+    static constexpr std::string_view kEllipsis = "…"; // one column
+    const Utf8CharacterType utf8;
+    // Each character as shown with its width; a cut falls between characters only.
+    std::string out;
+    int used = 0;
+    std::size_t fitted = 0; // bytes of out that leave a column for the ellipsis
+    int fittedUsed = 0;
+    std::mbstate_t state{};
+    for (std::size_t i = 0; i < text.size();) {
+        wchar_t wide = 0;
+        std::size_t length = std::mbrtowc(&wide, text.data() + i, text.size() - i, &state);
+        std::string_view shown;
+        int width = 1;
+        if (length == static_cast<std::size_t>(-1) || length == static_cast<std::size_t>(-2) || length == 0) {
+            state = {};
+            length = 1;
+            shown = "?";
+        } else {
+            width = wcwidth(wide);
+            shown = std::string_view(text).substr(i, length);
+            if (width < 0) {
+                width = 1;
+                shown = "?";
+            }
+        }
+        i += length;
+        if (used + width > columns) {
+            out.resize(fitted);
+            if (fittedUsed + 1 <= columns)
+                out += kEllipsis;
+            return out;
+        }
+        out += shown;
+        used += width;
+        if (used + 1 <= columns) {
+            fitted = out.size();
+            fittedUsed = used;
+        }
+    }
+    return out;
+}
+
+int RowPrinter::statusColumns() const
+{
+    winsize size{};
+    if (ioctl(fileno(m_status), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
 
 RowPrinter::RowPrinter(std::FILE* rows, std::FILE* statusStream, QvSearchOptions::Format format, bool showProgress,
                        bool verbose)
@@ -75,11 +156,16 @@ std::vector<std::string> RowPrinter::failureSummary(const std::vector<PlaceFailu
 
 std::string RowPrinter::tsvLine(const ResultRow& row)
 {
+    // Name and path as their real bytes: a script reading the rows gets the file's
+    // own name back, whatever its encoding.
+    const RowBytes bytes = rowBytes(row);
     std::string line;
     for (int c = 0; c < kColumnCount; ++c) {
         if (c > 0)
             line.push_back('\t');
-        appendTsvCell(line, row.cells[c]);
+        appendTsvCell(line, c == static_cast<int>(Column::Name)   ? bytes.name
+                            : c == static_cast<int>(Column::Path) ? bytes.folder
+                                                                  : row.cells[c]);
     }
     line.push_back('\n');
     return line;
@@ -91,9 +177,30 @@ std::string RowPrinter::jsonLine(const ResultRow& row)
     return JsonLinesExport::line(row);
 }
 
+std::string RowPrinter::fullPathBytes(const ResultRow& row)
+{
+    if (!row.sourcePath.empty())
+        return row.sourcePath;
+    if (std::optional<std::string> network = rowPath(row))
+        return *network;
+    const std::string& folder = row.cell(Column::Path);
+    const std::string& name = row.cell(Column::Name);
+    if (folder.empty())
+        return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 void RowPrinter::addRow(ResultRow row)
 {
-    const std::string line = m_format == QvSearchOptions::Format::Jsonl ? jsonLine(row) : tsvLine(row);
+    std::string line;
+    switch (m_format) {
+    case QvSearchOptions::Format::Tsv: line = tsvLine(row); break;
+    case QvSearchOptions::Format::Jsonl: line = jsonLine(row); break;
+    case QvSearchOptions::Format::NullPaths:
+        line = fullPathBytes(row);
+        line.push_back('\0');
+        break;
+    }
     {
         std::lock_guard lock(m_mutex);
         if (m_writeError != 0)
@@ -143,9 +250,12 @@ void RowPrinter::showStatus(const std::string& text)
     if (now - m_lastShown < std::chrono::milliseconds(100))
         return;
     m_lastShown = now;
-    std::string line = text;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
+    // One column is left free: a line that fills the last one wraps on some terminals,
+    // and the next "\r" would then leave the first part behind.
+    std::string_view shown = text;
+    while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
+        shown.remove_suffix(1);
+    const std::string line = fitToColumns(std::string(shown), statusColumns() - 1);
     std::fprintf(m_status, "\r%s\x1b[K", line.c_str());
     std::fflush(m_status);
 }

@@ -43,14 +43,25 @@ public:
     // The search's own place could not be searched, or a helper could not be started.
     bool placeNotSearched() const;
 
+    // The text as it fits on one terminal line of `columns` columns: a wide character
+    // counts two, control characters and bytes that are no UTF-8 show as "?", and a
+    // text that is too long ends in "…".
+    static std::string fitToColumns(const std::string& text, int columns);
+
     static std::string tsvLine(const ResultRow& row);
     static std::string jsonLine(const ResultRow& row);
+    // The full path as the file system or the network has it, the real bytes where the
+    // row keeps them: a local folder's "/" between folder and name, "\\HOST" for a
+    // computer, the name alone for a workgroup.
+    static std::string fullPathBytes(const ResultRow& row);
     // "2 folders could not be read", a line per kind of place, for the failures inside
     // the walk (the helper's own faults aside).
     static std::vector<std::string> failureSummary(const std::vector<PlaceFailure>& failures);
 
 private:
     void writeFailed(int error);
+    // The width of the status terminal; 80 when it does not say.
+    int statusColumns() const;
 
     std::FILE* m_rows;
     std::FILE* m_status;

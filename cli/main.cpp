@@ -70,8 +70,12 @@ void printDocumentsGivenUp(const DocumentCounts& counts)
                  static_cast<long long>(counts.encrypted.load()), static_cast<long long>(counts.damaged.load()));
 }
 
-int usageError(const std::string& message)
+int usageError(std::string message)
 {
+    // A value quoted in the message may hold a line end; the message stays one line.
+    for (char& c : message)
+        if (c == '\n' || c == '\r')
+            c = ' ';
     std::fprintf(stderr, "qvsearch: %s\n", message.c_str());
     return ExitUsage;
 }
@@ -120,7 +124,7 @@ int main(int argc, char** argv)
         std::printf("qvsearch %s\n", kVersion);
         return ExitCompleted;
     }
-    const SearchPlace place = SearchPlace::fromText(options.place);
+    const SearchPlace place = options.searchPlace();
 
     SearchCriteria criteria;
     // Bounds the command line leaves open take in every time.

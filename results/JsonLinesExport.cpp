@@ -1,7 +1,11 @@
 #include "results/JsonLinesExport.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/ReportOutput.h"
 #include "results/ResultRowList.h"
+#include "results/RowPath.h"
 
 namespace qv {
 
@@ -30,6 +34,22 @@ void JsonLinesExport::appendString(std::string& out, std::string_view text)
     out.push_back('"');
 }
 
+std::string JsonLinesExport::base64(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            out.push_back(k <= n ? kDigits[group >> (18 - 6 * k) & 63] : '=');
+    }
+    return out;
+}
+
 std::string JsonLinesExport::line(const ResultRow& row)
 {
     std::string line = "{";
@@ -39,6 +59,14 @@ std::string JsonLinesExport::line(const ResultRow& row)
         appendString(line, kKeys[static_cast<std::size_t>(c)]);
         line.push_back(':');
         appendString(line, row.cells[static_cast<std::size_t>(c)]);
+    }
+    // JSON strings carry text only: bytes that are no UTF-8 go as base64 beside it.
+    if (!row.sourcePath.empty()) {
+        const RowBytes bytes = rowBytes(row);
+        if (bytes.name != row.cell(Column::Name))
+            line += ",\"name_bytes\":\"" + base64(bytes.name) + "\"";
+        if (bytes.folder != row.cell(Column::Path))
+            line += ",\"path_bytes\":\"" + base64(bytes.folder) + "\"";
     }
     line += "}\n";
     return line;

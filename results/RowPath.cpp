@@ -21,6 +21,21 @@ std::string fullPath(const ResultRow& row)
     return full;
 }
 
+RowBytes rowBytes(const ResultRow& row)
+{
+    if (row.sourcePath.empty())
+        return {row.cell(Column::Name), row.cell(Column::Path)};
+    // A name never holds its separator: the last one ends the folder.
+    const char separator = row.sourcePath.rfind("\\\\", 0) == 0 ? '\\' : '/';
+    const std::size_t last = row.sourcePath.rfind(separator);
+    if (last == std::string::npos)
+        return {row.sourcePath, {}};
+    RowBytes bytes{row.sourcePath.substr(last + 1), row.sourcePath.substr(0, last)};
+    if (bytes.folder.empty() && separator == '/')
+        bytes.folder = "/";
+    return bytes;
+}
+
 std::optional<std::string> rowPath(const ResultRow& row)
 {
     std::string full = fullPath(row);

@@ -6,6 +6,20 @@
 
 namespace qv {
 
+SearchPlace SearchPlace::localFolder(const std::string& path)
+{
+    SearchPlace place;
+    place.placePath = path;
+    place.local = true;
+    place.level = LevelFolder;
+    place.walkRoot = path;
+    while (place.walkRoot.size() > 1 && place.walkRoot.back() == '/')
+        place.walkRoot.pop_back();
+    if (place.walkRoot == "/")
+        place.walkRoot.clear(); // entries then read "/name"
+    return place;
+}
+
 SearchPlace SearchPlace::fromText(const std::string& text)
 {
     SearchPlace place;
@@ -14,16 +28,8 @@ SearchPlace SearchPlace::fromText(const std::string& text)
         place.level = LevelEntireNetwork;
         return place;
     }
-    if (text.find('/') != std::string::npos || text.front() == '.') {
-        place.local = true;
-        place.level = LevelFolder;
-        place.walkRoot = text;
-        while (place.walkRoot.size() > 1 && place.walkRoot.back() == '/')
-            place.walkRoot.pop_back();
-        if (place.walkRoot == "/")
-            place.walkRoot.clear(); // entries then read "/name"
-        return place;
-    }
+    if (text.find('/') != std::string::npos || text.front() == '.')
+        return localFolder(text);
     if (text.size() < 2 || text[0] != '\\' || text[1] != '\\') {
         place.level = LevelWorkgroup;
         return place;

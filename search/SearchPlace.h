@@ -23,6 +23,8 @@ struct SearchPlace {
     // name a workgroup, "\\HOST" a computer, "\\HOST\share" a share and deeper a
     // folder; a text holding "/" or starting with "." a local folder.
     static SearchPlace fromText(const std::string& text);
+    // A folder of this machine, as given (less trailing "/"s).
+    static SearchPlace localFolder(const std::string& path);
 
     friend bool operator==(const SearchPlace&, const SearchPlace&) = default;
 };

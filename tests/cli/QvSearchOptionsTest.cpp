@@ -1,12 +1,15 @@
 // qvsearch's command line and its row formats.
 #include "cli/QvSearchOptions.h"
 #include "cli/RowPrinter.h"
+#include "results/JsonLinesExport.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 using namespace qv;
 using namespace qv::test;
@@ -70,6 +73,96 @@ TEST(QvSearchOptions, BadUsageGivesAOneLineMessage)
     }
 }
 
+TEST(QvSearchOptions, AttachedValuesGroupedLettersAndLongPrefixes)
+{
+    QvSearchOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"-nfoo", "-t1", "-vcNeedle", "--cont=bar", "--no-s", "--form", "jsonl", "--jo=3", "/x"}, o, error))
+        << error;
+    EXPECT_EQ(o.form.nameText, "foo");
+    EXPECT_EQ(o.form.typeIndex, 1);
+    EXPECT_TRUE(o.verbose);
+    EXPECT_EQ(o.form.containingText, "bar"); // the later value wins
+    EXPECT_EQ(o.form.subFolders, CheckState::Unchecked);
+    EXPECT_EQ(o.format, QvSearchOptions::Format::Jsonl);
+    EXPECT_EQ(o.jobs, 3);
+    EXPECT_EQ(o.place, "/x");
+
+    // Options may follow the place; "--" ends them, so a place may start with "-".
+    ASSERT_TRUE(parse({"./docs", "-n", "a"}, o, error)) << error;
+    EXPECT_EQ(o.place, "./docs");
+    EXPECT_EQ(o.form.nameText, "a");
+    ASSERT_TRUE(parse({"-n", "a", "--", "-odd"}, o, error)) << error;
+    EXPECT_EQ(o.place, "-odd");
+    // A value that looks like an option is still the value.
+    ASSERT_TRUE(parse({"-n", "-v"}, o, error)) << error;
+    EXPECT_EQ(o.form.nameText, "-v");
+    EXPECT_FALSE(o.verbose);
+
+    // Each call starts afresh, whatever the one before left behind.
+    ASSERT_TRUE(parse({"-n", "x", "-v"}, o, error)) << error;
+    ASSERT_TRUE(parse({"-V"}, o, error)) << error;
+    EXPECT_TRUE(o.version);
+    EXPECT_FALSE(o.verbose);
+}
+
+TEST(QvSearchOptions, ErrorsSayWhatWasWrongWithTheOptionAsTyped)
+{
+    QvSearchOptions o;
+    std::string error;
+    EXPECT_FALSE(parse({"--no", "/x"}, o, error));
+    EXPECT_EQ(error, "option '--no' is ambiguous: --no-documents --no-subfolders");
+    EXPECT_FALSE(parse({"--bogus=1"}, o, error));
+    EXPECT_EQ(error, "unknown option '--bogus' (see qvsearch --help)");
+    EXPECT_FALSE(parse({"-x"}, o, error));
+    EXPECT_EQ(error, "unknown option '-x' (see qvsearch --help)");
+    EXPECT_FALSE(parse({"-vq"}, o, error));
+    EXPECT_EQ(error, "unknown option '-q' (see qvsearch --help)");
+    EXPECT_FALSE(parse({"--verbose", "-qv"}, o, error));
+    EXPECT_EQ(error, "unknown option '-q' (see qvsearch --help)");
+    EXPECT_FALSE(parse({"--null=1", "-qv"}, o, error));
+    EXPECT_EQ(error, "option '--null' takes no value");
+    EXPECT_FALSE(parse({"--verb=yes"}, o, error));
+    EXPECT_EQ(error, "option '--verb' (--verbose) takes no value");
+    EXPECT_FALSE(parse({"--null=1"}, o, error));
+    EXPECT_EQ(error, "option '--null' takes no value");
+    EXPECT_FALSE(parse({"-v", "-n"}, o, error));
+    EXPECT_EQ(error, "option '-n' needs a value");
+    EXPECT_FALSE(parse({"--nam"}, o, error));
+    EXPECT_EQ(error, "option '--name' needs a value");
+}
+
+TEST(QvSearchOptions, BareNameIsALocalPathWhereOneExistsElseAWorkgroup)
+{
+    TempTree tree({{"t3/a.txt", ""}, {"file", ""}});
+    char* before = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(tree.root().c_str()), 0);
+    QvSearchOptions o;
+    o.place = "t3";
+    const SearchPlace folder = o.searchPlace();
+    o.place = "file";
+    const SearchPlace file = o.searchPlace();
+    o.place = "T3"; // names of this machine count case; workgroups do not
+    const SearchPlace other = o.searchPlace();
+    o.place = "\\\\t3";
+    const SearchPlace computer = o.searchPlace();
+    o.place = "";
+    const SearchPlace network = o.searchPlace();
+    EXPECT_EQ(chdir(before), 0);
+    std::free(before);
+
+    EXPECT_TRUE(folder.local);
+    EXPECT_EQ(folder.level, LevelFolder);
+    EXPECT_EQ(folder.walkRoot, "t3");
+    EXPECT_TRUE(file.local); // searched, so that it fails as no folder
+    EXPECT_FALSE(other.local);
+    EXPECT_EQ(other.level, LevelWorkgroup);
+    EXPECT_EQ(other.placePath, "T3");
+    EXPECT_FALSE(computer.local);
+    EXPECT_EQ(computer.level, LevelComputer);
+    EXPECT_EQ(network.level, LevelEntireNetwork);
+}
+
 TEST(QvSearchOptions, TimesAcceptMissingSecondsAndLeapDays)
 {
     PickerValue v;
@@ -82,13 +175,84 @@ TEST(QvSearchOptions, TimesAcceptMissingSecondsAndLeapDays)
     EXPECT_FALSE(QvSearchOptions::parseTime("2023/1/1,", v));
 }
 
-TEST(RowPrinter, TsvEscapesTabsAndLineEndsInCells)
+TEST(RowPrinter, TsvEscapesTabsLineEndsAndBackslashesInCells)
 {
     ResultRow row;
     row.cell(Column::Name) = "a\tb\r\nc";
     row.cell(Column::Path) = "C:\\x";
     row.cell(Column::MatchString) = "報告";
-    EXPECT_EQ(RowPrinter::tsvLine(row), "a\\tb\\r\\nc\tC:\\x\t\t\t\t\t\t\t報告\n");
+    EXPECT_EQ(RowPrinter::tsvLine(row), "a\\tb\\r\\nc\tC:\\\\x\t\t\t\t\t\t\t報告\n");
+    // A name holding a backslash and a "t" reads back apart from one holding a tab.
+    row.cell(Column::Name) = "a\\tb";
+    row.cell(Column::Path) = "\\\\HOST\\share";
+    EXPECT_EQ(RowPrinter::tsvLine(row).substr(0, 22), "a\\\\tb\t\\\\\\\\HOST\\\\share\t");
+}
+
+TEST(RowPrinter, NamesThatAreNoUtf8ComeOutAsTheirBytes)
+{
+    // A CP932 file in a CP932 folder of a local place, as the walk gives it.
+    ResultRow local;
+    local.cell(Column::Name) = "見積書.txt〔CP932〕";
+    local.cell(Column::Path) = "/srv/資料〔CP932〕";
+    local.sourcePath = "/srv/\x8e\x91\x97\xbf/\x8c\xa9\x90\xcf\x8f\x91.txt";
+    EXPECT_EQ(RowPrinter::fullPathBytes(local), local.sourcePath);
+    EXPECT_EQ(RowPrinter::tsvLine(local).substr(0, 21), "\x8c\xa9\x90\xcf\x8f\x91.txt\t/srv/\x8e\x91\x97\xbf\t");
+    const std::string json = RowPrinter::jsonLine(local);
+    EXPECT_EQ(json.rfind("{\"name\":\"見積書.txt〔CP932〕\",\"path\":\"/srv/資料〔CP932〕\",", 0), 0u) << json;
+    const std::string tail = ",\"name_bytes\":\"" + JsonLinesExport::base64("\x8c\xa9\x90\xcf\x8f\x91.txt") +
+                             "\",\"path_bytes\":\"" + JsonLinesExport::base64("/srv/\x8e\x91\x97\xbf") + "\"}\n";
+    EXPECT_EQ(json.substr(json.size() - tail.size()), tail) << json;
+
+    // Only what differs: a UTF-8 name in a folder that is not.
+    ResultRow inFolder;
+    inFolder.cell(Column::Name) = "a.txt";
+    inFolder.cell(Column::Path) = "/資料〔CP932〕";
+    inFolder.sourcePath = "/\x8e\x91\x97\xbf/a.txt";
+    const std::string one = RowPrinter::jsonLine(inFolder);
+    EXPECT_EQ(one.find("name_bytes"), std::string::npos) << one;
+    EXPECT_NE(one.find(",\"path_bytes\":\"L46Rl78=\"}"), std::string::npos) << one;
+
+    // An entry of "/" and a network file keep their separators.
+    ResultRow atRoot;
+    atRoot.cell(Column::Name) = "x〔CP932〕";
+    atRoot.cell(Column::Path) = "/";
+    atRoot.sourcePath = "/x\x82";
+    EXPECT_EQ(RowPrinter::tsvLine(atRoot).substr(0, 5), "x\x82\t/\t");
+    ResultRow network;
+    network.cell(Column::Name) = "b?.txt";
+    network.cell(Column::Path) = "\\\\HOST\\share\\dir";
+    network.sourcePath = "\\\\HOST\\share\\dir\\b\xff.txt";
+    EXPECT_EQ(RowPrinter::tsvLine(network).substr(0, 28), "b\xff.txt\t\\\\\\\\HOST\\\\share\\\\dir\t");
+    EXPECT_EQ(RowPrinter::fullPathBytes(network), network.sourcePath);
+}
+
+TEST(JsonLinesExport, Base64OfEachLengthOfTheLastGroup)
+{
+    EXPECT_EQ(JsonLinesExport::base64(""), "");
+    EXPECT_EQ(JsonLinesExport::base64("f"), "Zg==");
+    EXPECT_EQ(JsonLinesExport::base64("fo"), "Zm8=");
+    EXPECT_EQ(JsonLinesExport::base64("foo"), "Zm9v");
+    EXPECT_EQ(JsonLinesExport::base64("foob"), "Zm9vYg==");
+    EXPECT_EQ(JsonLinesExport::base64(std::string("\xff\xfe\x00", 3)), "//4A");
+}
+
+TEST(RowPrinter, FullPathsOfEachKindOfRow)
+{
+    ResultRow file;
+    file.cell(Column::Name) = "a.txt";
+    file.cell(Column::Path) = "docs";
+    EXPECT_EQ(RowPrinter::fullPathBytes(file), "docs/a.txt");
+    file.cell(Column::Path) = "/";
+    EXPECT_EQ(RowPrinter::fullPathBytes(file), "/a.txt");
+    file.cell(Column::Path) = "\\\\HOST\\share";
+    EXPECT_EQ(RowPrinter::fullPathBytes(file), "\\\\HOST\\share\\a.txt");
+    ResultRow computer;
+    computer.cell(Column::Name) = "\\\\HOST";
+    computer.cell(Column::Path) = "WORKGROUP";
+    EXPECT_EQ(RowPrinter::fullPathBytes(computer), "\\\\HOST");
+    ResultRow workgroup;
+    workgroup.cell(Column::Name) = "WORKGROUP";
+    EXPECT_EQ(RowPrinter::fullPathBytes(workgroup), "WORKGROUP");
 }
 
 TEST(RowPrinter, JsonLineHasTheNineKeys)
@@ -207,4 +371,20 @@ TEST(LoginOptions, UserArgumentAndAuthenticationFile)
     EXPECT_FALSE(LoginOptions::fromFile(tree.path("empty"), c, error));
     EXPECT_FALSE(LoginOptions::fromFile(tree.path("missing"), c, error));
     EXPECT_NE(error.find("missing"), std::string::npos);
+}
+
+TEST(RowPrinter, StatusFitsTheTerminalWidthByColumnsNotBytes)
+{
+    EXPECT_EQ(RowPrinter::fitToColumns("short", 10), "short");
+    EXPECT_EQ(RowPrinter::fitToColumns("exactly10!", 10), "exactly10!");
+    EXPECT_EQ(RowPrinter::fitToColumns("eleven char", 10), "eleven ch…");
+    // Japanese characters take two columns each and are never cut in half.
+    EXPECT_EQ(RowPrinter::fitToColumns("検索中\\\\HOST", 6), "検索…");
+    EXPECT_EQ(RowPrinter::fitToColumns("検索中です", 6), "検索…");
+    EXPECT_EQ(RowPrinter::fitToColumns("検索中です", 5), "検索…");
+    EXPECT_EQ(RowPrinter::fitToColumns("a検索", 4), "a検…");
+    // A line end or a byte that is no UTF-8 in a name would break the line.
+    EXPECT_EQ(RowPrinter::fitToColumns("a\nb\xff\tc", 20), "a?b??c");
+    EXPECT_EQ(RowPrinter::fitToColumns("abc", 0), "");
+    EXPECT_EQ(RowPrinter::fitToColumns("abc", 1), "…");
 }

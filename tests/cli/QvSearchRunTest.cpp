@@ -1,4 +1,5 @@
 // qvsearch as a user runs it: output, exit status, Ctrl-C.
+#include "results/JsonLinesExport.h"
 #include "tests/support/Cp932Bytes.h"
 #include "tests/support/DocumentFiles.h"
 #include "tests/support/ProcessRun.h"
@@ -10,6 +11,8 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,14 +58,25 @@ TEST(QvSearchRun, JsonLinesAndContainingString)
     EXPECT_NE(r.out.find("\"match_string\":\"needle\"}"), std::string::npos) << r.out;
 }
 
-TEST(QvSearchRun, Cp932NameIsFoundByItsWordsAndPrintedDecoded)
+TEST(QvSearchRun, Cp932NameIsFoundByItsWordsAndPrintedAsItsBytes)
 {
     TempTree tree({{cp932Bytes("見積書.txt"), "x"}, {"other.txt", ""}});
+    const std::string bytes = cp932Bytes("見積書.txt");
     const Result r = runQvSearch({"-n", "見積書", tree.root()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(lineCount(r.out), 1);
-    EXPECT_EQ(r.out.rfind("見積書.txt〔CP932〕\t" + tree.root() + "\t0 KB\t", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind(bytes + "\t" + tree.root() + "\t0 KB\t", 0), 0u) << r.out;
     EXPECT_EQ(r.err, "1個見つかりました\n");
+
+    const Result paths = runQvSearch({"-0", "-n", "見積書", tree.root()});
+    EXPECT_EQ(paths.out, tree.path(bytes) + std::string(1, '\0'));
+
+    // JSON Lines: the decoded text to read, the bytes to open the file by.
+    const Result json = runQvSearch({"--format=jsonl", "-n", "見積書", tree.root()});
+    EXPECT_EQ(json.out.rfind("{\"name\":\"見積書.txt〔CP932〕\",\"path\":\"" + tree.root() + "\"", 0), 0u) << json.out;
+    EXPECT_NE(json.out.find(",\"name_bytes\":\"" + qv::JsonLinesExport::base64(bytes) + "\"}\n"), std::string::npos)
+        << json.out;
+    EXPECT_EQ(json.out.find("path_bytes"), std::string::npos) << json.out;
 }
 
 TEST(QvSearchRun, TypeThatWalksNoFoldersFindsNothing)
@@ -76,10 +90,13 @@ TEST(QvSearchRun, TypeThatWalksNoFoldersFindsNothing)
 
 TEST(QvSearchRun, BadUsageExitsWithStatus2AndOneLine)
 {
-    for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus"}, {"-t", "7", "/tmp"}, {"--min-kb", "x", "/tmp"}}) {
+    // A value holding a line end is quoted in the message, which stays one line.
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus"}, {"-t", "7", "/tmp"}, {"--min-kb", "x", "/tmp"},
+                                                                 {"--format", "a\nb"}, {"--no", "/tmp"}, {"-t"}}) {
         const Result r = runQvSearch(args);
         EXPECT_EQ(r.status, 2) << args.front();
         EXPECT_EQ(lineCount(r.err), 1) << r.err;
+        EXPECT_EQ(r.err.back(), '\n') << r.err;
         EXPECT_EQ(r.err.rfind("qvsearch: ", 0), 0u) << r.err;
         EXPECT_EQ(r.out, "");
     }
@@ -291,4 +308,98 @@ TEST(QvSearchRun, DocumentsAreSearchedByTextAndThoseGivenUpAreCounted)
     EXPECT_EQ(off.status, 0);
     EXPECT_EQ(off.out.rfind("notes.txt\t", 0), 0u) << off.out;
     EXPECT_EQ(off.err, "1個見つかりました\n");
+}
+
+TEST(QvSearchRun, NullSeparatedFullPathsForXargs)
+{
+    TempTree tree({{"a b.txt", ""}, {"sub/line\nend.txt", ""}, {"other.c", ""}});
+    const Result r = runQvSearch({"-0n.txt", tree.root() + "/"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> paths;
+    for (std::size_t start = 0, end; (end = r.out.find('\0', start)) != std::string::npos; start = end + 1)
+        paths.push_back(r.out.substr(start, end - start));
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{tree.path("a b.txt"), tree.path("sub/line\nend.txt")})) << r.out;
+    EXPECT_EQ(r.out.back(), '\0');
+    EXPECT_EQ(r.err, "2個見つかりました\n");
+
+    const Result both = runQvSearch({"-0", "--format", "jsonl", tree.root()});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_EQ(lineCount(both.err), 1) << both.err;
+}
+
+TEST(QvSearchRun, BareNameThatIsALocalPathIsSearchedHere)
+{
+    TempTree tree({{"t3/notes.txt", "todo: more"}, {"t3/done.txt", "nothing"}});
+    RunOptions here;
+    here.workingDirectory = tree.root();
+    here.environment = {"QV_DISCOVERY=0"};
+    const Result local = runProcess({QVSEARCH_PATH, "-c", "todo", "t3"}, here);
+    EXPECT_EQ(local.status, 0) << local.err;
+    EXPECT_EQ(local.out.rfind("notes.txt\tt3\t", 0), 0u) << local.out;
+    EXPECT_EQ(lineCount(local.out), 1) << local.out;
+
+    // A file given as the place is the local "no folder", not an empty workgroup.
+    const Result file = runProcess({QVSEARCH_PATH, "-c", "todo", "t3/notes.txt"}, here);
+    EXPECT_EQ(file.status, 4) << file.err;
+}
+
+TEST(QvSearchRun, HelpSaysHowPlacesAndPlainWordsAreTaken)
+{
+    const Result r = runQvSearch({"--he"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("a bare name that is\n  no path here a workgroup"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("matches as *word*"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("case does not count"), std::string::npos) << r.out;
+}
+
+TEST(QvSearchRun, StatusLineOnATerminalFitsItsWidth)
+{
+    const std::string longName(70, 'd');
+    TempTree tree({{longName + "/" + longName + "/日本語のフォルダ名/a.txt", ""}});
+    int terminal = -1;
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 30;
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Only standard error on the terminal, as in "qvsearch ... > rows.tsv".
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execl(QVSEARCH_PATH, QVSEARCH_PATH, tree.root().c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, static_cast<std::size_t>(n));
+    close(terminal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+
+    // Each "\r" starts the status line afresh: what follows it up to the next one must
+    // fit in 29 columns, a Japanese character taking two.
+    int statusLines = 0;
+    std::size_t start = 0;
+    while (start < shown.size()) {
+        std::size_t end = shown.find('\r', start);
+        std::string line = shown.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? shown.size() : end + 1;
+        if (const std::size_t clear = line.find("\x1b[K"); clear != std::string::npos)
+            line.erase(clear);
+        if (line.empty() || line == "\n" || line.find("個見つかりました") != std::string::npos)
+            continue;
+        ++statusLines;
+        for (std::size_t dots; (dots = line.find("…")) != std::string::npos;)
+            line.replace(dots, 3, "."); // the ellipsis takes one column
+        int columns = 0;
+        for (unsigned char c : line)
+            columns += c < 0x80 ? 1 : c >= 0xe0 ? 2 : 0; // a lead byte of 3 bytes; continuation bytes 0
+        EXPECT_LE(columns, 29) << line;
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+    }
+    EXPECT_GT(statusLines, 0) << shown;
+    EXPECT_NE(shown.find("4個見つかりました"), std::string::npos) << shown; // three folders and the file
 }

@@ -1,6 +1,7 @@
 // qvsearch against the Samba test LAN, run in the LAN's client namespace.
 // Skipped unless run as root with the LAN up (tests/lan/up).
 #include "tests/support/ProcessRun.h"
+#include "tests/support/TsvCells.h"
 
 #include <gtest/gtest.h>
 
@@ -68,14 +69,7 @@ std::vector<std::string> rows(const ProcessResult& r)
         const std::size_t end = r.out.find('\n', start);
         const std::string line = r.out.substr(start, end - start);
         start = end == std::string::npos ? r.out.size() : end + 1;
-        std::vector<std::string> cells;
-        std::size_t c = 0;
-        for (std::size_t tab = line.find('\t'); ; tab = line.find('\t', c)) {
-            cells.push_back(line.substr(c, tab == std::string::npos ? std::string::npos : tab - c));
-            if (tab == std::string::npos)
-                break;
-            c = tab + 1;
-        }
+        std::vector<std::string> cells = tsvCells(line);
         cells.resize(9);
         out.push_back(cells[0] + "|" + cells[1] + "|" + cells[3]);
     }
@@ -222,8 +216,11 @@ TEST_F(QvSearchLan, StoppedServerIsSkippedAndTheSearchCompletes)
     const ProcessResult r = qvsearch({"-t", "1", "QVGROUP1"});
     lanScript("start-host", {"QVHOST2"}); // back in its browse list too, for the tests after this one
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("\\\\QVHOST1\\public"), std::string::npos);
-    EXPECT_EQ(r.out.find("\\\\QVHOST2\\"), std::string::npos) << r.out;
+    std::string cells; // "name|path|type" lines, as the rows read back
+    for (const std::string& row : rows(r))
+        cells += row + "\n";
+    EXPECT_NE(cells.find("\\\\QVHOST1\\public"), std::string::npos) << cells;
+    EXPECT_EQ(cells.find("\\\\QVHOST2\\"), std::string::npos) << cells;
     // Passed over in the list, counted at the end (the share that refuses guests; the
     // stopped server too while the browse list still names it).
     EXPECT_NE(r.err.find("1 share could not be read\n"), std::string::npos) << r.err;

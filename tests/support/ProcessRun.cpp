@@ -80,6 +80,8 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const RunOptions&
             putenv(const_cast<char*>(assignment.c_str()));
         if (options.asNobody && getuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0))
             _exit(126);
+        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
+            _exit(126);
         std::vector<char*> args;
         for (const auto& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));

@@ -28,6 +28,8 @@ struct RunOptions {
     bool asNobody = false;
     // "NAME=value" set for the program.
     std::vector<std::string> environment;
+    // Where the program starts; empty: the test's own folder.
+    std::string workingDirectory;
 };
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const RunOptions& options);
