@@ -11,6 +11,16 @@
 namespace qv {
 namespace {
 
+// Ends the client's call on a silent server, for as long as the client lives.
+std::function<void()> abortOf(const std::shared_ptr<SmbClient>& client)
+{
+    std::weak_ptr<SmbClient> weak = client;
+    return [weak] {
+        if (auto c = weak.lock())
+            c->abort();
+    };
+}
+
 // A helper of its own for each worker of a parallel walk: a new SMB client with the
 // services' accounts and directory, its enumerator and its file system.
 ComputerPool::HelperMaker helperMaker(const SearchServices& services)
@@ -25,11 +35,7 @@ ComputerPool::HelperMaker helperMaker(const SearchServices& services)
         helper.keepAlive = client;
         helper.enumerator = std::make_unique<SmbNetworkEnumerator>(*client, directory);
         helper.shareFiles = std::make_shared<SmbFileSystem>(client);
-        std::weak_ptr<SmbClient> weak = client;
-        helper.abort = [weak] {
-            if (auto c = weak.lock())
-                c->abort();
-        };
+        helper.abort = abortOf(client);
         return helper;
     };
 }
@@ -49,11 +55,7 @@ std::shared_ptr<PrefetchingFileSystem> prefetchFor(const SearchCriteria& criteri
         std::shared_ptr<SmbClient> client = newClient();
         PrefetchingFileSystem::Lister lister;
         lister.files = std::make_shared<SmbFileSystem>(client);
-        std::weak_ptr<SmbClient> weak = client;
-        lister.abort = [weak] {
-            if (auto c = weak.lock())
-                c->abort();
-        };
+        lister.abort = abortOf(client);
         return lister;
     };
     return std::make_shared<PrefetchingFileSystem>(services.networkFiles, makeLister, services.jobs - 1);
