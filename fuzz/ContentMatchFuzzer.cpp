@@ -15,6 +15,7 @@
 #include "search/IconvDecoder.h"
 #include "search/StopRequest.h"
 
+#include <cerrno>
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -62,7 +63,12 @@ public:
         : m_content(content), m_seed(seed), m_largest(largest)
     {
     }
-    std::unique_ptr<FolderListing> list(const std::string&) override { return nullptr; }
+    using FileSystem::list;
+    std::unique_ptr<FolderListing> list(const std::string&, int& error) override
+    {
+        error = ENOTDIR;
+        return nullptr;
+    }
     std::unique_ptr<FileReader> openForReading(const std::string&) override
     {
         return std::make_unique<PieceReader>(m_content, m_seed, m_largest);
@@ -79,6 +85,7 @@ class NoSink final : public SearchSink {
 public:
     void addRow(ResultRow) override {}
     void showStatus(const std::string&) override {}
+    void placeFailed(const PlaceFailure&) override {}
 };
 
 struct Outcome {
