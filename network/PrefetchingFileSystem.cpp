@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <utility>
 
 namespace qv {
@@ -58,7 +59,9 @@ std::int64_t PrefetchingFileSystem::listingsTakenFromHelpers() const
 std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& folderPath, int& error)
 {
     std::unique_lock lock(m_mutex);
-    Place place; // the walk's root has the first place of all
+    // A folder nobody planned is the root of a walk. Each root's folders come after
+    // those of the roots before it: the shares of a computer are walked in turn.
+    Place place{m_rootsListed};
     if (auto it = m_planned.find(folderPath); it != m_planned.end()) {
         place = it->second.place;
         if (it->second.taken) {
@@ -80,6 +83,8 @@ std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& fo
         }
         m_waiting.erase(place);
         m_planned.erase(it);
+    } else {
+        ++m_rootsListed;
     }
     lock.unlock();
     std::unique_ptr<FolderListing> listing = m_walkFiles->list(folderPath, error);
@@ -145,10 +150,13 @@ void PrefetchingFileSystem::help(Lister lister)
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [&] { return m_closing || (!m_waiting.empty() && m_held < m_mostHeld); });
+        // The soonest folder is left to the walk, which lists it itself once it is done
+        // with the listing in hand: a helper that took it would have the walk wait for
+        // it, and one helper would then be no faster than none.
+        m_changed.wait(lock, [&] { return m_closing || (m_waiting.size() > 1 && m_held < m_mostHeld); });
         if (m_closing)
             return;
-        auto soonest = m_waiting.begin();
+        auto soonest = std::next(m_waiting.begin());
         const Place place = soonest->first;
         const std::string path = std::move(soonest->second);
         m_waiting.erase(soonest);

@@ -62,8 +62,9 @@ public:
     static constexpr std::size_t kMostHeld = 64;
 
 private:
-    // A folder's depth-first place: the index of each folder on the way down from the
-    // walk's root among its parent's sub-folders.
+    // A folder's depth-first place: the number of its walk's root among the roots,
+    // then the index of each folder on the way down from that root among its parent's
+    // sub-folders.
     using Place = std::vector<std::uint32_t>;
     struct Planned {
         Place place;
@@ -87,6 +88,7 @@ private:
     std::condition_variable m_changed;
     std::unordered_map<std::string, Planned> m_planned; // by folder path
     std::map<Place, std::string> m_waiting;             // not yet taken, soonest first
+    std::uint32_t m_rootsListed = 0;
     std::size_t m_held = 0;                             // done or under way, not yet taken by the walk
     bool m_closing = false;
     bool m_started = false;

@@ -7,6 +7,7 @@
 #include "platform/SmbClient.h"
 #include "platform/SmbFileSystem.h"
 #include "search/SearchRunner.h"
+#include "search/TypeTable.h"
 
 namespace qv {
 namespace {
@@ -40,14 +41,24 @@ ComputerPool::HelperMaker helperMaker(const SearchServices& services)
     };
 }
 
-// Helpers that list the folders of one share ahead of its walk: as many as the jobs
-// the services allow besides the walk's own helper.
+// Whether the search walks the folder trees of one computer's shares, one share after
+// the other, on the search's own helper: a folder or share place, or a computer's.
+bool walksSharesOfOneComputer(const SearchCriteria& criteria, const SearchTarget& target)
+{
+    if (target.local || !criteria.subFolders)
+        return false;
+    if (target.level >= LevelFolder)
+        return SearchRunner::walkFor(target.level, criteria.walkDepth) == SearchRunner::Walk::Folder;
+    return (target.level == LevelShare || target.level == LevelComputer) && criteria.walkDepth >= DepthFolders;
+}
+
+// Helpers that list the folders of a share ahead of its walk: as many as the jobs the
+// services allow besides the walk's own helper. A walk over several computers leaves
+// them out: its computers already keep that many helpers busy.
 std::shared_ptr<PrefetchingFileSystem> prefetchFor(const SearchCriteria& criteria, const SearchTarget& target,
                                                    const SearchServices& services)
 {
-    const bool walksOneShare = !target.local && target.level >= LevelFolder
-                               && SearchRunner::walkFor(target.level, criteria.walkDepth) == SearchRunner::Walk::Folder;
-    if (!walksOneShare || !criteria.subFolders || services.jobs < 2 || !services.newSmbClient
+    if (!walksSharesOfOneComputer(criteria, target) || services.jobs < 2 || !services.newSmbClient
         || !services.networkFiles)
         return nullptr;
     auto newClient = services.newSmbClient;
@@ -70,10 +81,15 @@ std::unique_ptr<SearchJob> SearchJobBuilder::build(const SearchCriteria& criteri
     s.localFiles = services->localFiles;
     s.networkFiles = services->networkFiles;
     s.fileTypes = services->fileTypes;
+    const SearchTarget target = SearchTarget::of(place);
+    std::shared_ptr<PrefetchingFileSystem> prefetch = prefetchFor(criteria, target, *services);
+    if (prefetch)
+        s.networkFiles = prefetch;
     if (services->enumerator && services->networkFiles) {
         // The walk refers to the services; the job holds them as long as it lives.
+        // A share or computer place walks its shares with the listings made ahead.
         std::shared_ptr<NetworkEnumerator> enumerator = services->enumerator;
-        std::shared_ptr<FileSystem> files = services->networkFiles;
+        std::shared_ptr<FileSystem> files = prefetch ? std::shared_ptr<FileSystem>(prefetch) : services->networkFiles;
         std::shared_ptr<FileTypeInfo> types = services->fileTypes;
         const int jobs = services->jobs;
         ComputerPool::HelperMaker makeHelper = helperMaker(*services);
@@ -82,10 +98,6 @@ std::unique_ptr<SearchJob> SearchJobBuilder::build(const SearchCriteria& criteri
                 NetworkWalk::Services{*enumerator, *files, *types, walkSink, stop, jobs, makeHelper}));
         };
     }
-    const SearchTarget target = SearchTarget::of(place);
-    std::shared_ptr<PrefetchingFileSystem> prefetch = prefetchFor(criteria, target, *services);
-    if (prefetch)
-        s.networkFiles = prefetch;
     if (services->smb) {
         // A helper killed by the last Stop is started afresh by this search.
         services->smb->reset();

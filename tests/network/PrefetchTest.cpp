@@ -101,12 +101,49 @@ private:
     bool m_aborted = false;
 };
 
+// Notes the folders it is asked to list and holds each call until let go.
+class GatedLister final : public FileSystem {
+public:
+    explicit GatedLister(std::shared_ptr<FileSystem> files) : m_files(std::move(files)) {}
+    using FileSystem::list;
+    std::unique_ptr<FolderListing> list(const std::string& path, int& error) override
+    {
+        std::unique_lock lock(m_mutex);
+        m_asked.push_back(path);
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_open; });
+        lock.unlock();
+        return m_files->list(path, error);
+    }
+    std::unique_ptr<FileReader> openForReading(const std::string& path) override { return m_files->openForReading(path); }
+    char separator() const override { return m_files->separator(); }
+    std::string firstAsked()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, 10s, [&] { return !m_asked.empty(); });
+        return m_asked.empty() ? std::string() : m_asked.front();
+    }
+    void letGo()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::shared_ptr<FileSystem> m_files;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_asked;
+    bool m_open = false;
+};
+
 struct Walked {
     std::vector<std::string> rows; // full path of each row, oldest first
     bool completed = false;
 };
 
-Walked walkAll(FileSystem& files, const std::string& nameText = {})
+Walked walkAll(FileSystem& files, const std::string& nameText = {}, const std::string& root = kRoot)
 {
     SearchFormValues form;
     form.nameText = nameText;
@@ -119,7 +156,7 @@ Walked walkAll(FileSystem& files, const std::string& nameText = {})
     FakeFileTypes types;
     FolderWalk walk(criteria, state, {files, types, sink, stop});
     Walked result;
-    result.completed = walk.walk(kRoot);
+    result.completed = walk.walk(root);
     for (std::int64_t i = sink.rows.count() - 1; i >= 0; --i)
         result.rows.push_back(std::string(sink.rows.cellText(i, Column::Path)) + "\\"
                               + std::string(sink.rows.cellText(i, Column::Name)));
@@ -155,6 +192,55 @@ TEST(PrefetchingFileSystem, TheWalkGivesTheSameRowsInTheSameOrder)
             EXPECT_GT(ahead.listingsTakenFromHelpers(), 0) << "seed " << seed;
         }
     }
+}
+
+TEST(PrefetchingFileSystem, HelpersLeaveTheFolderTheWalkGoesToNextToTheWalk)
+{
+    // A helper that took the very folder the walk goes to next would have the walk
+    // wait for it, and one helper would be no faster than none.
+    auto tree = std::make_shared<MemoryFileSystem>('\\');
+    tree->addFolder("\\\\H", "share");
+    for (const char* top : {"a", "b", "c"})
+        tree->addFolder(kRoot, top);
+    auto gated = std::make_shared<GatedLister>(tree);
+    PrefetchingFileSystem ahead(tree, [gated] { return PrefetchingFileSystem::Lister{gated, {}}; }, 1);
+    struct LetGoAtTheEnd {
+        GatedLister& lister;
+        ~LetGoAtTheEnd() { lister.letGo(); }
+    } letGoAtTheEnd{*gated};
+    ASSERT_NE(ahead.list(kRoot), nullptr); // plans a, b and c; nothing is asked for yet
+    ASSERT_EQ(gated->firstAsked(), std::string(kRoot) + "\\b");
+    // The walk lists a itself and takes b from the helper.
+    int error = 0;
+    EXPECT_NE(ahead.list(std::string(kRoot) + "\\a", error), nullptr);
+    gated->letGo();
+    EXPECT_NE(ahead.list(std::string(kRoot) + "\\b", error), nullptr);
+    EXPECT_EQ(ahead.listingsTakenFromHelpers(), 1);
+}
+
+TEST(PrefetchingFileSystem, SharesWalkedInTurnGiveTheirOwnRows)
+{
+    // A computer's shares go through one file system, one walk after the other.
+    std::shared_ptr<MemoryFileSystem> tree = unevenShare(8, 150);
+    tree->addFolder("\\\\H", "other");
+    const std::string other = "\\\\H\\other";
+    for (int i = 0; i < 40; ++i) {
+        tree->addFolder(other, "o" + std::to_string(i));
+        tree->addFile(other + "\\o" + std::to_string(i), memoryFile("g.txt", 5));
+    }
+    auto walkFiles = std::make_shared<SlowLister>(tree, 200us);
+    std::vector<std::shared_ptr<SlowLister>> listers;
+    PrefetchingFileSystem ahead(walkFiles, slowListers(tree, 20us, &listers), 3);
+    for (const std::string& root : {std::string(kRoot), other, std::string(kRoot)}) {
+        const Walked alone = walkAll(*tree, {}, root);
+        const Walked prefetched = walkAll(ahead, {}, root);
+        EXPECT_TRUE(prefetched.completed);
+        EXPECT_EQ(prefetched.rows, alone.rows) << root;
+    }
+    int byListers = 0;
+    for (const auto& lister : listers)
+        byListers += lister->listings.load();
+    EXPECT_EQ(walkFiles->listings.load() + byListers, 2 * 151 + 41); // each folder once per walk
 }
 
 TEST(PrefetchingFileSystem, NoFolderIsListedTwiceAndNoneForNothing)

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <filesystem>
 #include <fstream>
 #include <cstdlib>
@@ -385,11 +387,17 @@ TEST_F(QvSearchLan, EveryNumberOfJobsGivesTheSameRowsInTheSameOrder)
     EXPECT_NE(tooMany.err.find("--jobs 1000 is more than 16 helpers"), std::string::npos) << tooMany.err;
 }
 
+namespace {
+int runningHelpers();
+} // namespace
+
 TEST_F(QvSearchLan, FoldersListedAheadGiveTheRowsOfOneHelper)
 {
-    // Every row of a share with folders several levels deep, with and without helpers
-    // listing ahead; the bench share too when the LAN was brought up with it.
-    for (const char* place : {"\\\\QVHOST1\\public", "\\\\QVHOST2\\data", "\\\\QVFILER3\\bench"}) {
+    // Every row of a share with folders several levels deep, and of computers whose
+    // shares are walked in turn, with and without helpers listing ahead; the bench
+    // share too when the LAN was brought up with it.
+    for (const char* place : {"\\\\QVHOST1\\public", "\\\\QVHOST2\\data", "\\\\QVFILER3\\bench", "\\\\QVHOST2",
+                              "\\\\QVFILER3"}) {
         const ProcessResult one = qvsearch({"-j", "1", place});
         ASSERT_EQ(one.status, 0) << one.err;
         for (const char* jobs : {"2", "8"}) {
@@ -397,6 +405,20 @@ TEST_F(QvSearchLan, FoldersListedAheadGiveTheRowsOfOneHelper)
             EXPECT_EQ(many.status, 0) << many.err;
             EXPECT_EQ(many.out, one.out) << place << " with " << jobs << " jobs";
         }
+    }
+    // The helpers did list: a walk of a share or of a computer runs more than one.
+    const int before = runningHelpers();
+    ASSERT_GE(before, 0) << "no qv-smb beside qvsearch";
+    for (const char* place : {"\\\\QVFILER3\\bench", "\\\\QVFILER3"}) {
+        auto search = std::async(std::launch::async, [place] { return qvsearch({"-j", "4", place}); });
+        int most = 0;
+        while (search.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            most = std::max(most, runningHelpers() - before);
+        const ProcessResult r = search.get();
+        ASSERT_EQ(r.status, 0) << r.err;
+        if (r.lines() < 1000)
+            GTEST_SKIP() << "the bench share is not filled (tests/lan/make-bench-share)";
+        EXPECT_GT(most, 1) << place;
     }
 }
 
