@@ -32,9 +32,9 @@ ComputerPool::~ComputerPool()
 
 void ComputerPool::walkComputer(const std::string& workgroup, const std::string& computer)
 {
-    OrderedSink::Part& part = m_order.open();
+    OrderedSink::Part& part = m_order.openAfter(*m_walkPart);
     OrderedSink::Part* walkPart = m_walkPart;
-    m_walkPart = &m_order.open();
+    m_walkPart = &m_order.openAfter(part);
     m_order.finish(*walkPart);
     {
         std::lock_guard lock(m_mutex);
@@ -44,6 +44,29 @@ void ComputerPool::walkComputer(const std::string& workgroup, const std::string&
             m_threads.emplace_back([this] { work(); });
     }
     m_wake.notify_one();
+}
+
+ComputerPool::Reserved ComputerPool::reserve()
+{
+    Reserved place = m_walkPart;
+    m_walkPart = &m_order.openAfter(*place);
+    return place;
+}
+
+void ComputerPool::fillReserved(Reserved place, const std::function<void()>& give)
+{
+    // Closed however `give` ends: parts after it wait for it.
+    struct Restore {
+        ComputerPool& pool;
+        OrderedSink::Part* after;
+        ~Restore()
+        {
+            pool.m_order.finish(*pool.m_walkPart);
+            pool.m_walkPart = after;
+        }
+    } restore{*this, m_walkPart};
+    m_walkPart = place;
+    give();
 }
 
 void ComputerPool::work()

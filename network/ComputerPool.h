@@ -55,6 +55,13 @@ public:
     SearchSink& walkSink() { return *m_walkPart; }
     // Queues the computer after everything the walk gave so far.
     void walkComputer(const std::string& workgroup, const std::string& computer);
+    // A place after everything the walk gave so far, kept for what the walk gives
+    // later, while it goes on past it.
+    using Reserved = OrderedSink::Part*;
+    Reserved reserve();
+    // Runs `give` with the walk's rows, texts and computers going into the reserved
+    // place, which is then closed; afterwards they go where they went before.
+    void fillReserved(Reserved place, const std::function<void()>& give);
     // Waits until every computer queued has been searched and everything has gone on
     // to the sink; false when the stop request ended the walk.
     bool finish();

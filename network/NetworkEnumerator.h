@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,17 @@ public:
         (void)error;
         return {};
     }
+
+    // Some lists end with entries that come late: what a discovery round adds once it
+    // has ended. With late entries allowed, such a list ends with the entries known
+    // now, and the walk that just ran through it takes what gives the rest (waiting
+    // for them), to search them later in their place. Without, the list waits for them
+    // before its end. The walk sets this for its own enumerator, from its thread.
+    using LateEntries = std::function<std::vector<NetResource>()>;
+    virtual void allowLateEntries(bool allowed) { (void)allowed; }
+    // What gives the late entries of the list that ended last, or nothing when it had
+    // none; taking it forgets it.
+    virtual LateEntries takeLateEntries() { return {}; }
 
     int liveBlocks() const { return m_liveBlocks.load(); }
     int openEnumerations() const { return m_openEnumerations.load(); }

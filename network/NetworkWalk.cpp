@@ -38,6 +38,14 @@ bool NetworkWalk::walk(const SearchCriteria& criteria, const SearchTarget& targe
         m_pool = std::make_unique<ComputerPool>(
             m_services.jobs, criteria, state, *m_rows,
             ComputerPool::Services{m_services.makeHelper, m_services.fileTypes, m_services.sink, m_services.stop});
+    // The computers already known are searched while a discovery round still runs.
+    // The enumerator outlives the walk (the window's next search uses it again), so
+    // the setting goes with the walk however it ends.
+    m_services.enumerator.allowLateEntries(m_pool != nullptr);
+    struct LateEntriesOff {
+        NetworkEnumerator& enumerator;
+        ~LateEntriesOff() { enumerator.allowLateEntries(false); }
+    } lateEntriesOff{m_services.enumerator};
     bool completed = true;
     switch (target.level) {
     case LevelEntireNetwork: completed = entireNetwork(); break;
@@ -47,9 +55,11 @@ bool NetworkWalk::walk(const SearchCriteria& criteria, const SearchTarget& targe
     default: break;
     }
     if (m_pool) {
+        completed = walkLateLists() && completed;
         completed = m_pool->finish() && completed;
         m_pool.reset();
     }
+    m_lateLists.clear();
     return completed;
 }
 
@@ -80,14 +90,9 @@ bool NetworkWalk::descend(const EnumContainer& container)
                 return true;
             if (m_depth == 0)
                 return descend(EnumContainer::ofEntry(entry));
-            if (m_depth == 1) {
-                if (m_criteria->typeMask & TypeWorkgroups)
-                    m_rows->test(entry.remoteName, NetworkRows::Kind::Workgroup, {}, sink(), *m_state);
-                if (m_criteria->subFolders)
-                    return workgroupStep(entry.remoteName);
-            }
-            return true;
+            return m_depth != 1 || workgroupEntry(entry);
         });
+    keepLateEntries(true, {});
     // The root and the providers are the entire network: without them nothing is searched.
     if (outcome == EnumOutcome::OpenFailed)
         ComputerWalk::reportOpenFailure(m_services.enumerator, *m_state, sink(), m_services.stop, network,
@@ -109,17 +114,63 @@ bool NetworkWalk::workgroupStep(const std::string& name, bool searchPlace)
     user.onError = [&](const std::exception& error) {
         ComputerWalk::reportStepError(*m_state, sink(), name, PlaceFailure::Kind::Workgroup, error);
     };
-    const EnumOutcome outcome = EnumerationLoop::run(
-        m_services.enumerator, EnumContainer::named(name), user, [this](const NetResource& entry) {
-            if (m_criteria->typeMask & TypeComputers)
-                m_rows->test(entry.remoteName, NetworkRows::Kind::Computer, m_state->currentWorkgroup, sink(),
-                             *m_state);
-            return !m_criteria->subFolders || computerStep(entry.remoteName);
-        });
+    const EnumOutcome outcome = EnumerationLoop::run(m_services.enumerator, EnumContainer::named(name), user,
+                                                     [this](const NetResource& entry) { return computerEntry(entry); });
+    keepLateEntries(false, name);
     if (outcome == EnumOutcome::OpenFailed)
         ComputerWalk::reportOpenFailure(m_services.enumerator, *m_state, sink(), m_services.stop, name,
                                         PlaceFailure::Kind::Workgroup, searchPlace);
     return outcome != EnumOutcome::Stopped;
+}
+
+bool NetworkWalk::workgroupEntry(const NetResource& entry)
+{
+    if (m_criteria->typeMask & TypeWorkgroups)
+        m_rows->test(entry.remoteName, NetworkRows::Kind::Workgroup, {}, sink(), *m_state);
+    return !m_criteria->subFolders || workgroupStep(entry.remoteName);
+}
+
+bool NetworkWalk::computerEntry(const NetResource& entry)
+{
+    if (m_criteria->typeMask & TypeComputers)
+        m_rows->test(entry.remoteName, NetworkRows::Kind::Computer, m_state->currentWorkgroup, sink(), *m_state);
+    return !m_criteria->subFolders || computerStep(entry.remoteName);
+}
+
+void NetworkWalk::keepLateEntries(bool workgroups, const std::string& workgroup)
+{
+    NetworkEnumerator::LateEntries late = m_services.enumerator.takeLateEntries();
+    if (!late || !m_pool)
+        return;
+    m_lateLists.push_back({std::move(late), m_pool->reserve(), workgroups, workgroup});
+}
+
+bool NetworkWalk::walkLateLists()
+{
+    // Oldest first: a list's late entries can hold lists that end late in turn, which
+    // join the queue in their own reserved places.
+    bool completed = true;
+    while (!m_lateLists.empty()) {
+        LateList late = std::move(m_lateLists.front());
+        m_lateLists.pop_front();
+        m_pool->fillReserved(late.place, [&] {
+            if (m_services.stop.shouldStop()) {
+                completed = false;
+                return;
+            }
+            const std::vector<NetResource> entries = late.entries(); // waits for the round
+            if (!late.workgroups)
+                m_state->currentWorkgroup = late.workgroup;
+            for (const NetResource& entry : entries) {
+                const bool goOn = late.workgroups ? workgroupEntry(entry) : computerEntry(entry);
+                if (!goOn || m_services.stop.shouldStop()) {
+                    completed = false;
+                    return;
+                }
+            }
+        });
+    }
+    return completed;
 }
 
 bool NetworkWalk::computerStep(const std::string& name, bool searchPlace)

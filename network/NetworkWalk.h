@@ -8,6 +8,7 @@
 #include "network/NetworkEnumerator.h"
 #include "search/SearchRunner.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -44,6 +45,21 @@ private:
     bool descend(const EnumContainer& container);
     bool workgroupStep(const std::string& name, bool searchPlace = false);
     bool computerStep(const std::string& name, bool searchPlace = false);
+    // A workgroup of the network, and a computer of the current workgroup, as their
+    // lists give them.
+    bool workgroupEntry(const NetResource& entry);
+    bool computerEntry(const NetResource& entry);
+    // With computers searched at once, the entries a list gives late are searched
+    // after the rest of the walk has been queued, in a place kept for them where the
+    // list ended.
+    struct LateList {
+        NetworkEnumerator::LateEntries entries;
+        ComputerPool::Reserved place;
+        bool workgroups; // else the computers of `workgroup`
+        std::string workgroup;
+    };
+    void keepLateEntries(bool workgroups, const std::string& workgroup);
+    bool walkLateLists();
     // Where the walk's own rows and texts go: the sink, or its place in the pool's order.
     SearchSink& sink();
 
@@ -54,6 +70,7 @@ private:
     std::unique_ptr<ComputerWalk> m_computers; // the computers walked on this thread
     std::unique_ptr<ComputerPool> m_pool;      // or those walked in parallel
     int m_depth = -1;                          // of the entire-network walk's batches
+    std::deque<LateList> m_lateLists;          // oldest first
 };
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #include "network/OrderedSink.h"
 
+#include <algorithm>
+
 namespace qv {
 
 OrderedSink::~OrderedSink() = default;
@@ -9,6 +11,15 @@ OrderedSink::Part& OrderedSink::open()
     std::lock_guard lock(m_mutex);
     m_parts.push_back(std::unique_ptr<Part>(new Part(*this)));
     return *m_parts.back();
+}
+
+OrderedSink::Part& OrderedSink::openAfter(Part& anchor)
+{
+    std::lock_guard lock(m_mutex);
+    auto place = std::find_if(m_parts.begin(), m_parts.end(), [&](const auto& part) { return part.get() == &anchor; });
+    if (place != m_parts.end())
+        ++place;
+    return **m_parts.insert(place, std::unique_ptr<Part>(new Part(*this)));
 }
 
 void OrderedSink::finish(Part& part)

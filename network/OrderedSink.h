@@ -25,6 +25,9 @@ public:
     // A new part after every part opened so far. Its events go on to the sink once
     // every part before it has finished: at once while it is the first unfinished one.
     Part& open();
+    // A new part right after `anchor`, which has not finished, and before every part
+    // opened after it: for what turns out later to belong in the middle.
+    Part& openAfter(Part& anchor);
     // The part gives nothing more; parts after it may now go on.
     void finish(Part& part);
 

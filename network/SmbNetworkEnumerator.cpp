@@ -5,6 +5,7 @@
 #include "platform/SmbUrl.h"
 
 #include <cerrno>
+#include <utility>
 
 namespace qv {
 namespace {
@@ -224,6 +225,12 @@ EnumResult SmbNetworkEnumerator::nextBatch(Handle handle, std::uint32_t& request
         pending.extrasPending = true;
         pending.workgroupExtras = it->second.workgroupExtras;
         pending.workgroup = it->second.workgroup;
+        if (m_allowLate) {
+            // The list ends here; the walk goes on and asks for the rest later.
+            it->second.extrasPending = false;
+            m_late = [this, pending = std::move(pending)] { return extrasFor(pending); };
+            return deliverBatch(it->second.entries, it->second.next, requested, block, blockSize);
+        }
         lock.unlock();
         std::vector<NetResource> extras = extrasFor(pending);
         lock.lock();
@@ -235,6 +242,20 @@ EnumResult SmbNetworkEnumerator::nextBatch(Handle handle, std::uint32_t& request
             it->second.entries.push_back(std::move(extra));
     }
     return deliverBatch(it->second.entries, it->second.next, requested, block, blockSize);
+}
+
+void SmbNetworkEnumerator::allowLateEntries(bool allowed)
+{
+    std::lock_guard lock(m_mutex);
+    m_allowLate = allowed;
+    if (!allowed)
+        m_late = {};
+}
+
+NetworkEnumerator::LateEntries SmbNetworkEnumerator::takeLateEntries()
+{
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_late, {});
 }
 
 std::string SmbNetworkEnumerator::errorDetail(int error) const

@@ -51,6 +51,9 @@ public:
     // default: the client has been aborted (what Stop does to a search's client).
     void setStopQuery(std::function<bool()> stopped) { m_stopped = std::move(stopped); }
 
+    void allowLateEntries(bool allowed) override;
+    LateEntries takeLateEntries() override;
+
     // The listed children of a container, or false when it cannot be listed.
     bool childrenOf(const EnumContainer& container, std::vector<NetResource>& children);
     // The client's text for a helper that could not be started (ENOPKG).
@@ -80,6 +83,8 @@ private:
     std::shared_ptr<NetworkDirectory> m_directory;
     Discovered m_discovered = Discovered::AfterRound;
     std::function<bool()> m_stopped;
+    bool m_allowLate = false;  // guarded by m_mutex
+    LateEntries m_late;        // guarded by m_mutex
     // The workgroups the network's browse list named, once it has been read: one it
     // did not name has no master browser to ask (each attempt costs a broadcast).
     std::mutex m_browsedMutex;
