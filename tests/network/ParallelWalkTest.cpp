@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <set>
 #include <thread>
@@ -65,6 +68,9 @@ struct ScriptedLan {
     MemoryFileSystem files;
     std::function<void(const std::string&)> onList;
     std::set<std::string> unreachable; // computers whose share list fails
+    // Lists' late entries (what a discovery round adds), by key, and what they wait for.
+    std::map<std::string, std::vector<NetResource>> late;
+    std::function<void()> waitForLate;
 
     ScriptedLan()
     {
@@ -94,6 +100,9 @@ struct ScriptedLan {
             net->addWorkgroup("GROUP" + std::to_string(w), computers);
         }
         net->failingOpens = unreachable;
+        for (const auto& [key, entries] : late)
+            net->setLateChildren(key, entries);
+        net->waitForLate = waitForLate;
         return net;
     }
 };
@@ -110,17 +119,23 @@ struct ParallelSearch {
 
     void run(ScriptedLan& lan, const std::string& place, int jobs, const std::string& name = "report;notes", int type = 0)
     {
+        runOn([&] { return lan.network(); }, lan, place, jobs, name, type);
+    }
+
+    void runOn(const std::function<std::unique_ptr<ScriptedNetwork>()>& network, ScriptedLan& lan,
+               const std::string& place, int jobs, const std::string& name = "report;notes", int type = 0)
+    {
         SearchFormValues form;
         form.nameText = name;
         form.typeIndex = type;
         SearchHistories histories;
         CriteriaReader::read(form, SearchPlace::fromText(place), criteria, histories);
-        const std::unique_ptr<ScriptedNetwork> net = lan.network();
+        const std::unique_ptr<ScriptedNetwork> net = network();
         auto shareFiles = std::shared_ptr<FileSystem>(&lan.files, [](FileSystem*) {});
         ComputerPool::HelperMaker makeHelper = [&] {
             ++helpersMade;
             ComputerPool::Helper helper;
-            helper.enumerator = lan.network();
+            helper.enumerator = network();
             helper.shareFiles = shareFiles;
             helper.abort = [this] { ++aborts; };
             return helper;
@@ -176,6 +191,62 @@ TEST(ParallelWalk, SameRowsInTheSameOrderAsOneComputerAfterTheOther)
             EXPECT_EQ(many.sink.statuses.back(), one.sink.statuses.back()) << "the count text comes last";
             EXPECT_LE(many.helpersMade.load(), jobs);
         }
+    }
+}
+
+TEST(ParallelWalk, ComputersFoundLateAreSearchedInTheirPlaceWhileTheWalkGoesOn)
+{
+    // A discovery round adds two computers to GROUP0 and a workgroup of its own after
+    // the browse lists; the round ends only once the walk has reached GROUP2.
+    ScriptedLan lan;
+    lan.late["GROUP0"] = {{"\\\\LATE01", true, false}, {"\\\\LATE02", true, false}};
+    lan.late["entry:SMB"] = {{"GROUP9", true, false}};
+    for (const char* computer : {"LATE01", "LATE02", "LATE91"})
+        lan.files.addFile("\\\\" + std::string(computer) + "\\docs", memoryFile("report-late.txt"));
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool roundEnded = false;
+    bool waitedInVain = false; // the round ended by its bound, not by the walk
+    lan.waitForLate = [&] {
+        std::unique_lock lock(mutex);
+        if (!changed.wait_for(lock, 5s, [&] { return roundEnded; }))
+            waitedInVain = true;
+    };
+    auto network = [&] {
+        std::unique_ptr<ScriptedNetwork> net = lan.network();
+        net->setChildren("\\\\LATE01", {{"\\\\LATE01\\docs", false, false}});
+        net->setChildren("\\\\LATE02", {{"\\\\LATE02\\docs", false, false}});
+        net->setChildren("GROUP9", {{"\\\\LATE91", true, false}});
+        net->setChildren("\\\\LATE91", {{"\\\\LATE91\\docs", false, false}});
+        return net;
+    };
+    // One job: the walk waits for the round where the list ends, so it ends at once.
+    roundEnded = true;
+    ParallelSearch one;
+    one.runOn(network, lan, "", 1);
+    ASSERT_TRUE(one.completed);
+    const Strings rows = one.rows();
+    const auto at = [&](const std::string& text) {
+        return std::find_if(rows.begin(), rows.end(), [&](const std::string& r) { return r.find(text) != std::string::npos; }) - rows.begin();
+    };
+    ASSERT_LT(at("\\\\LATE02\\docs"), at("\\\\PC10\\")) << "late computers come at the end of their workgroup";
+    ASSERT_LT(at("\\\\PC24\\"), at("\\\\LATE91\\docs"));
+
+    lan.onList = [&](const std::string& path) {
+        if (path.rfind("\\\\PC2", 0) == 0) {
+            std::lock_guard lock(mutex);
+            roundEnded = true;
+            changed.notify_all();
+        }
+    };
+    for (int jobs : {2, 4}) {
+        roundEnded = false;
+        waitedInVain = false;
+        ParallelSearch many;
+        many.runOn(network, lan, "", jobs);
+        EXPECT_TRUE(many.completed);
+        EXPECT_EQ(many.rows(), rows) << jobs << " jobs";
+        EXPECT_FALSE(waitedInVain) << "the walk went on to GROUP2 while the round ran";
     }
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/ScriptedNetwork.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qv::test {
 
@@ -8,6 +9,34 @@ void ScriptedNetwork::setChildren(const std::string& key, std::vector<NetResourc
 {
     std::lock_guard lock(m_mutex);
     m_children[key] = std::move(children);
+}
+
+void ScriptedNetwork::setLateChildren(const std::string& key, std::vector<NetResource> children)
+{
+    std::lock_guard lock(m_mutex);
+    m_lateChildren[key] = std::move(children);
+}
+
+std::vector<NetResource> ScriptedNetwork::lateChildren(const std::string& key)
+{
+    if (waitForLate)
+        waitForLate();
+    std::lock_guard lock(m_mutex);
+    return m_lateChildren[key];
+}
+
+void ScriptedNetwork::allowLateEntries(bool allowed)
+{
+    std::lock_guard lock(m_mutex);
+    m_allowLate = allowed;
+    if (!allowed)
+        m_late = {};
+}
+
+NetworkEnumerator::LateEntries ScriptedNetwork::takeLateEntries()
+{
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_late, {});
 }
 
 void ScriptedNetwork::addWorkgroup(const std::string& workgroup,
@@ -55,14 +84,14 @@ bool ScriptedNetwork::open(const EnumContainer& container, Handle& handle)
         return false;
     }
     handle = m_nextHandle++;
-    m_open[handle] = {key};
+    m_open[handle] = {key, m_children[key], 0, 0, m_lateChildren.count(key) > 0};
     countOpened();
     return true;
 }
 
 EnumResult ScriptedNetwork::nextBatch(Handle handle, std::uint32_t& requested, EnumBlock& block, std::uint32_t& blockSize)
 {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     requestsSeen.push_back(requested);
     const auto it = m_open.find(handle);
     if (it == m_open.end()) {
@@ -72,7 +101,24 @@ EnumResult ScriptedNetwork::nextBatch(Handle handle, std::uint32_t& requested, E
     Open& open = it->second;
     if (open.batches++ > 0 && failingAfterFirstBatch.count(open.key))
         return EnumResult::Failure;
-    return deliverBatch(m_children[open.key], open.next, requested, block, blockSize, maxEntriesPerBatch);
+    if (open.next >= open.entries.size() && open.latePending) {
+        open.latePending = false;
+        const std::string key = open.key;
+        if (m_allowLate) {
+            m_late = [this, key] { return lateChildren(key); };
+        } else {
+            lock.unlock();
+            std::vector<NetResource> late = lateChildren(key);
+            lock.lock();
+            const auto again = m_open.find(handle);
+            if (again == m_open.end())
+                return EnumResult::Failure;
+            again->second.entries.insert(again->second.entries.end(), late.begin(), late.end());
+            return deliverBatch(again->second.entries, again->second.next, requested, block, blockSize,
+                                maxEntriesPerBatch);
+        }
+    }
+    return deliverBatch(open.entries, open.next, requested, block, blockSize, maxEntriesPerBatch);
 }
 
 void ScriptedNetwork::close(Handle handle)

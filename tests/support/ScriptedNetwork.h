@@ -27,9 +27,17 @@ public:
     void addWorkgroup(const std::string& workgroup,
                       const std::map<std::string, std::vector<std::string>>& computersAndShares);
 
+    // Entries the list of `key` gives last and late, as discovery's: once `waitForLate`
+    // has returned (it may wait). With late entries allowed the list ends without them
+    // and takeLateEntries() gives them; otherwise the list waits for them.
+    void setLateChildren(const std::string& key, std::vector<NetResource> children);
+    std::function<void()> waitForLate;
+
     bool open(const EnumContainer& container, Handle& handle) override;
     EnumResult nextBatch(Handle handle, std::uint32_t& requested, EnumBlock& block, std::uint32_t& blockSize) override;
     void close(Handle handle) override;
+    void allowLateEntries(bool allowed) override;
+    LateEntries takeLateEntries() override;
 
     std::size_t maxEntriesPerBatch = 1000;
     std::set<std::string> failingOpens;            // keys whose open fails, with openError
@@ -46,11 +54,18 @@ private:
 
     struct Open {
         std::string key;
+        std::vector<NetResource> entries;
         std::size_t next = 0;
         int batches = 0;
+        bool latePending = false;
     };
+    std::vector<NetResource> lateChildren(const std::string& key);
+
     std::mutex m_mutex;
     std::map<std::string, std::vector<NetResource>> m_children;
+    std::map<std::string, std::vector<NetResource>> m_lateChildren;
+    bool m_allowLate = false;
+    LateEntries m_late;
     std::map<Handle, Open> m_open;
     Handle m_nextHandle = 1;
 };
