@@ -14,6 +14,10 @@ namespace qv {
 namespace {
 
 constexpr int kDefaultTimeoutMs = 5000;
+// Direct SMB over TCP. Left to itself the library tries NetBIOS on 139 first for a
+// computer's share list, whose session request to a server that accepts connections
+// but does not answer waits 20 s whatever the timeout says, before it tries 445.
+constexpr int kDirectPort = 445;
 constexpr std::uint16_t kDirectoryAttribute = 0x10; // FILE_ATTRIBUTE_DIRECTORY
 
 // libsmbclient leaves errno at 0 on a few failures; a failure must never read as success.
@@ -186,15 +190,30 @@ void SmbContext::authenticate(SMBCCTX* ctx, const char* server, const char* shar
 
 void SmbContext::useRange(Range range)
 {
-    if (range == m_range)
-        return;
     // NetBIOS browse lists (workgroups, computers) are only served over SMB1; shares
     // and files go over SMB2 and later, which also give the creation time. A connection
     // keeps the protocol it negotiated, so switching between requests is safe here,
     // where one thread makes every call.
     const bool browse = range == Range::Browse;
+    const int port = browse || m_everyPort.count(m_server) ? 0 : kDirectPort;
+    if (port != m_port) {
+        smbc_setPort(m_ctx, static_cast<std::uint16_t>(port));
+        m_port = port;
+    }
+    if (range == m_range)
+        return;
     if (smbc_setOptionProtocols(m_ctx, browse ? "NT1" : "SMB2_02", browse ? "NT1" : "SMB3"))
         m_range = range;
+}
+
+int SmbContext::withEveryPortIfRefused(const std::function<int()>& attempt)
+{
+    const int rc = attempt();
+    if (rc != ECONNREFUSED || m_port != kDirectPort)
+        return rc;
+    m_everyPort.insert(m_server);
+    useRange(Range::Files);
+    return attempt();
 }
 
 int SmbContext::prepare(const std::string& url, SmbUrl& parsed, std::string& target)
@@ -206,6 +225,7 @@ int SmbContext::prepare(const std::string& url, SmbUrl& parsed, std::string& tar
         return EINVAL;
     parsed = std::move(*maybe);
     target = targetUrl(parsed);
+    m_server = SmbUrl::serverKey(parsed.server());
     useRange(parsed.level() == SmbUrl::Level::Share || parsed.level() == SmbUrl::Level::Folder ? Range::Files
                                                                                                 : Range::Browse);
     const bool kerberos = credentialsFor(parsed.server()).kerberos;
@@ -249,10 +269,10 @@ int SmbContext::listNetwork(const std::string& url, SmbNameHint hint, std::vecto
     // made first. A computer that cannot be reached is not asked again over another
     // protocol (an unplugged one costs the whole timeout each time).
     useRange(Range::Files);
-    const int connectRc = connectIpc(hostOf(parsed.server()));
-    if (unreachable(connectRc))
-        return connectRc;
-    const int rc = readNetworkLevel(target, out);
+    const int rc = withEveryPortIfRefused([&] {
+        const int connectRc = connectIpc(hostOf(parsed.server()));
+        return unreachable(connectRc) ? connectRc : readNetworkLevel(target, out);
+    });
     if (!refusesProtocol(rc))
         return rc;
     // A server that speaks SMB1 only.
@@ -340,10 +360,13 @@ int SmbContext::listFolder(const std::string& url, std::vector<FileEntry>& out)
         return rc;
     if (parsed.level() != SmbUrl::Level::Share && parsed.level() != SmbUrl::Level::Folder)
         return ENOTDIR;
-    errno = 0;
-    SMBCFILE* dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, target.c_str());
-    if (!dir)
-        return lastError();
+    SMBCFILE* dir = nullptr;
+    if (const int rc = withEveryPortIfRefused([&] {
+            errno = 0;
+            dir = smbc_getFunctionOpendir(m_ctx)(m_ctx, target.c_str());
+            return dir ? 0 : lastError();
+        }))
+        return rc;
     int rc = 0;
     for (;;) {
         errno = 0;
@@ -385,10 +408,13 @@ int SmbContext::openFile(const std::string& url, std::uint32_t& handle)
         return rc;
     if (parsed.level() != SmbUrl::Level::Folder)
         return EISDIR;
-    errno = 0;
-    SMBCFILE* file = smbc_getFunctionOpen(m_ctx)(m_ctx, target.c_str(), O_RDONLY, 0);
-    if (!file)
-        return lastError();
+    SMBCFILE* file = nullptr;
+    if (const int rc = withEveryPortIfRefused([&] {
+            errno = 0;
+            file = smbc_getFunctionOpen(m_ctx)(m_ctx, target.c_str(), O_RDONLY, 0);
+            return file ? 0 : lastError();
+        }))
+        return rc;
     while (m_nextHandle == 0 || m_files.count(m_nextHandle))
         ++m_nextHandle;
     handle = m_nextHandle++;

@@ -7,6 +7,7 @@
 #include "platform/SmbUrl.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -58,7 +59,12 @@ private:
     // The server part libsmbclient is to connect to for a computer name.
     std::string hostOf(const std::string& server) const;
     std::string targetUrl(const SmbUrl& parsed) const;
+    // The protocol range, and with it the ports: over SMB2 and later port 445 alone,
+    // unless the server refused it; SMB1 browsing on the library's own choice.
     void useRange(Range range);
+    // Runs `attempt`; when port 445 alone was refused, once more on every port the
+    // library tries (a server that serves SMB on 139 only), which the server then keeps.
+    int withEveryPortIfRefused(const std::function<int()>& attempt);
     // One opendir/readdir pass above the share level, with the range already set.
     int readNetworkLevel(const std::string& url, std::vector<SmbNetEntry>& out);
     // Errors with which a server turns a protocol down.
@@ -72,6 +78,9 @@ private:
     SMBCCTX* m_ctx = nullptr;
     bool m_noNetwork = false; // no interface was up when the helper started
     Range m_range = Range::Unset;
+    int m_port = 0;           // 0: the library's own choice of 445 and 139
+    std::string m_server;     // of the request in progress, ASCII lower case
+    std::set<std::string> m_everyPort; // servers that refused port 445 alone
     bool m_kerberos = false;
     SmbCredentials m_default;
     std::map<std::string, SmbCredentials> m_servers; // key: name in ASCII lower case

@@ -97,29 +97,38 @@ qvlan_kill_ns_procs() {
 # gets QVLAN_LAN_RUN=<run folder> in its environment, by which down finds
 # one that outlived its namespace.
 qvlan_start_daemons() {
-    local host=$1 ns dir kind
-    ns=$(qvlan_host_var "$host" NS)
-    dir=$(qvlan_host_dir "$host")
+    local host=$1 kind
     kind=$(qvlan_host_var "$host" KIND)
-    [ -f "$dir/smb.conf" ] || qvlan_die "$host: no configuration (is the LAN up?)"
-    rm -f "$dir/pid/"*.pid
-    mkdir -p "$dir/sys/run" "$dir/sys/lib"
-    ip netns exec "$ns" env QVLAN_LAN_RUN="$QVLAN_RUN" \
-        unshare --mount --propagation private -- /bin/sh -c '
-        set -e
-        d=$1
-        mount --bind "$d/log" /var/log/samba
-        mount --bind "$d/sys/run" /run/samba
-        mount --bind "$d/sys/lib" /var/lib/samba
-        mount --bind "$d/cache" /var/cache/samba
-        [ "$2" = no ] || /usr/sbin/nmbd -D -s "$d/smb.conf" -l "$d/log"
-        /usr/sbin/smbd -D -s "$d/smb.conf" -l "$d/log"
-    ' sh "$dir" "$(qvlan_host_var "$host" NMBD)" </dev/null >>"$dir/log/daemons.out" 2>&1 ||
-        qvlan_die "$host: smbd or nmbd did not start (see $dir/log/daemons.out)"
+    qvlan_start_samba "$host" "$(qvlan_host_var "$host" NMBD)"
     case "$kind" in
     wsd) qvlan_start_wsdd "$host" ;;
     mdns) qvlan_start_avahi "$host" ;;
     esac
+}
+
+# qvlan_start_samba HOST yes|no [SMBD-ARG...]: smbd, and nmbd when asked, of
+# the host as above; the arguments go to smbd.
+qvlan_start_samba() {
+    local host=$1 nmbd=$2 ns dir
+    shift 2
+    ns=$(qvlan_host_var "$host" NS)
+    dir=$(qvlan_host_dir "$host")
+    [ -f "$dir/smb.conf" ] || qvlan_die "$host: no configuration (is the LAN up?)"
+    if [ "$nmbd" = no ]; then rm -f "$dir/pid/smbd.pid"; else rm -f "$dir/pid/"*.pid; fi
+    mkdir -p "$dir/sys/run" "$dir/sys/lib"
+    ip netns exec "$ns" env QVLAN_LAN_RUN="$QVLAN_RUN" \
+        unshare --mount --propagation private -- /bin/sh -c '
+        set -e
+        d=$1 nmbd=$2
+        shift 2
+        mount --bind "$d/log" /var/log/samba
+        mount --bind "$d/sys/run" /run/samba
+        mount --bind "$d/sys/lib" /var/lib/samba
+        mount --bind "$d/cache" /var/cache/samba
+        [ "$nmbd" = no ] || /usr/sbin/nmbd -D -s "$d/smb.conf" -l "$d/log"
+        /usr/sbin/smbd -D -s "$d/smb.conf" -l "$d/log" "$@"
+    ' sh "$dir" "$nmbd" "$@" </dev/null >>"$dir/log/daemons.out" 2>&1 ||
+        qvlan_die "$host: smbd or nmbd did not start (see $dir/log/daemons.out)"
 }
 
 # wsdd answers WS-Discovery probes (UDP 3702, multicast 239.255.255.250)
