@@ -4,6 +4,8 @@
 
 #include "network/OrderedSink.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -17,6 +19,7 @@ namespace qv {
 
 class FileSystem;
 class FileTypeInfo;
+class PrefetchingFileSystem;
 class NetworkEnumerator;
 class NetworkRows;
 class SearchSink;
@@ -69,6 +72,9 @@ public:
     // The most workers a pool takes, whatever is asked for.
     static constexpr int kMostWorkers = 16;
 
+    // How often a worker with nothing to do looks for folders to list ahead.
+    static constexpr std::chrono::milliseconds kLookForWorkEvery{10};
+
 private:
     struct Job {
         std::string workgroup;
@@ -77,6 +83,14 @@ private:
     };
     void work();
     void stopWorkers();
+    // Needs m_mutex held: the earliest walk in progress that a worker with nothing
+    // else to do could list ahead for.
+    std::shared_ptr<PrefetchingFileSystem> walkWantingHelp() const;
+    // True while the workers are wanted back from lending: a computer waits, the
+    // search stops or pauses.
+    bool lendersWanted() const;
+    void searchComputer(Job& job, std::unique_ptr<Helper>& helper);
+    bool makeHelperIfNone(std::unique_ptr<Helper>& helper);
 
     const SearchCriteria& m_criteria;
     SearchState& m_state;
@@ -89,6 +103,11 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Job> m_jobs;
+    std::atomic<bool> m_jobsWaiting{false}; // m_jobs is not empty, for lenders outside the lock
+    // The computers' share walks in progress, oldest first: a worker with no computer
+    // left lends its helper to list their folders ahead.
+    std::vector<std::shared_ptr<PrefetchingFileSystem>> m_walks;
+    int m_searching = 0; // workers searching a computer
     bool m_closed = false;
     std::vector<std::thread> m_threads;
     bool m_finished = false;

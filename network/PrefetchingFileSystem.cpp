@@ -74,11 +74,14 @@ std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& fo
             }
             std::unique_ptr<FolderListing> listing = std::move(planned.listing);
             error = planned.error;
+            const std::exception_ptr thrown = planned.thrown;
             m_planned.erase(folderPath);
             --m_held;
             ++m_takenFromHelpers;
             lock.unlock();
             m_changed.notify_all(); // room for one more listing ahead
+            if (thrown)
+                std::rethrow_exception(thrown); // as if the walk had listed it itself
             return listing;
         }
         m_waiting.erase(place);
@@ -107,7 +110,8 @@ std::unique_ptr<FileReader> PrefetchingFileSystem::openEntry(FolderListing& fold
 void PrefetchingFileSystem::planSubFolders(const std::string& folderPath, const Place& place,
                                            FolderListing* listing)
 {
-    if (!listing || m_closing || m_helperCount == 0)
+    // Planned even without helpers of its own: helpers may be lent.
+    if (!listing || m_closing)
         return;
     bool planned = false;
     std::uint32_t index = 0;
@@ -128,7 +132,7 @@ void PrefetchingFileSystem::planSubFolders(const std::string& folderPath, const 
     }
     if (!planned)
         return;
-    if (!m_started)
+    if (!m_started && m_helperCount > 0)
         startHelpers();
     m_changed.notify_all();
 }
@@ -150,29 +154,68 @@ void PrefetchingFileSystem::help(Lister lister)
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        // The soonest folder is left to the walk, which lists it itself once it is done
-        // with the listing in hand: a helper that took it would have the walk wait for
-        // it, and one helper would then be no faster than none.
-        m_changed.wait(lock, [&] { return m_closing || (m_waiting.size() > 1 && m_held < m_mostHeld); });
+        m_changed.wait(lock, [&] { return m_closing || hasFolderToListAhead(); });
         if (m_closing)
             return;
-        auto soonest = std::next(m_waiting.begin());
-        const Place place = soonest->first;
-        const std::string path = std::move(soonest->second);
-        m_waiting.erase(soonest);
-        m_planned.at(path).taken = true;
-        ++m_held;
-        lock.unlock();
-        int error = 0;
-        std::unique_ptr<FolderListing> listing = lister.files->list(path, error);
-        lock.lock();
-        planSubFolders(path, place, listing.get());
-        Planned& planned = m_planned.at(path);
-        planned.listing = std::move(listing);
-        planned.error = error;
-        planned.done = true;
-        m_changed.notify_all();
+        listOneAhead(*lister.files, lock);
     }
+}
+
+void PrefetchingFileSystem::lend(FileSystem& files, const std::function<bool()>& leave)
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_closing && hasFolderToListAhead() && !leave())
+        listOneAhead(files, lock);
+}
+
+bool PrefetchingFileSystem::wantsHelp() const
+{
+    std::lock_guard lock(m_mutex);
+    return !m_closing && hasFolderToListAhead();
+}
+
+void PrefetchingFileSystem::close()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_changed.notify_all();
+}
+
+bool PrefetchingFileSystem::hasFolderToListAhead() const
+{
+    // The soonest folder is left to the walk, which lists it itself once it is done
+    // with the listing in hand: a helper that took it would have the walk wait for
+    // it, and one helper would then be no faster than none.
+    return m_waiting.size() > 1 && m_held < m_mostHeld;
+}
+
+void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock)
+{
+    auto soonest = std::next(m_waiting.begin());
+    const Place place = soonest->first;
+    const std::string path = std::move(soonest->second);
+    m_waiting.erase(soonest);
+    m_planned.at(path).taken = true;
+    ++m_held;
+    lock.unlock();
+    int error = 0;
+    std::unique_ptr<FolderListing> listing;
+    std::exception_ptr thrown;
+    try {
+        listing = files.list(path, error);
+    } catch (const std::exception&) {
+        thrown = std::current_exception();
+    }
+    lock.lock();
+    planSubFolders(path, place, listing.get());
+    Planned& planned = m_planned.at(path);
+    planned.listing = std::move(listing);
+    planned.error = error;
+    planned.thrown = thrown;
+    planned.done = true;
+    m_changed.notify_all();
 }
 
 } // namespace qv

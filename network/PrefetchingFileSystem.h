@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -56,6 +57,15 @@ public:
     // that stops the search.
     void abort();
 
+    // A helper lent for a while: lists ahead with `files` on the calling thread for as
+    // long as there is a folder to list ahead and `leave` says false (asked before
+    // each listing; a listing under way is finished first), then returns.
+    void lend(FileSystem& files, const std::function<bool()>& leave);
+    // Whether a lent helper would find a folder to list ahead now.
+    bool wantsHelp() const;
+    // The walk is over: helpers lent leave after the listing in hand.
+    void close();
+
     // Listings the helpers made that the walk took (for tests and the notes).
     std::int64_t listingsTakenFromHelpers() const;
 
@@ -72,11 +82,17 @@ private:
         bool done = false;
         std::unique_ptr<FolderListing> listing;
         int error = 0; // of a listing that failed
+        std::exception_ptr thrown; // by the listing, thrown again to the walk
     };
 
     void planSubFolders(const std::string& folderPath, const Place& place, FolderListing* listing);
     void startHelpers();
     void help(Lister lister);
+    // Needs m_mutex held: whether a helper may take the soonest folder but one.
+    bool hasFolderToListAhead() const;
+    // Needs `lock` held: takes that folder, lists it with `files` unlocked, and puts
+    // the listing (or its error) in the plan.
+    void listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock);
 
     std::shared_ptr<FileSystem> m_walkFiles;
     const char m_separator;

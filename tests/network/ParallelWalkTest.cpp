@@ -250,6 +250,36 @@ TEST(ParallelWalk, ComputersFoundLateAreSearchedInTheirPlaceWhileTheWalkGoesOn)
     }
 }
 
+TEST(ParallelWalk, WorkersWithNoComputerLeftListTheFoldersOfTheOthersAhead)
+{
+    // GROUP1's first computer holds a share of many folders; the other computers are
+    // done long before it.
+    ScriptedLan lan;
+    const std::string big = "\\\\PC10\\data";
+    for (int d = 0; d < 60; ++d) {
+        const std::string folder = big + "\\many" + std::to_string(d);
+        lan.files.addFile(folder, memoryFile("report-many.txt"));
+        lan.files.addFile(folder + "\\inner", memoryFile("notes.md"));
+    }
+    ParallelSearch one;
+    one.run(lan, "GROUP1", 1);
+    ASSERT_TRUE(one.completed);
+    std::mutex mutex;
+    std::set<std::thread::id> listers;
+    lan.onList = [&](const std::string& path) {
+        if (path.rfind(big + "\\", 0) == 0) {
+            std::lock_guard lock(mutex);
+            listers.insert(std::this_thread::get_id());
+        }
+    };
+    ParallelSearch many;
+    many.run(lan, "GROUP1", 4);
+    EXPECT_TRUE(many.completed);
+    EXPECT_EQ(many.rows(), one.rows());
+    EXPECT_GT(listers.size(), 1u) << "only the computer's own worker listed its folders";
+    EXPECT_LE(many.helpersMade.load(), 4);
+}
+
 // Places that fail inside the walk of one computer reach the sink from its worker, in
 // the walk's order among its rows, whatever the number of computers searched at once.
 TEST(ParallelWalk, PlacesThatFailAreToldInTheOrderOfTheWalk)
