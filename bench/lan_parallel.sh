@@ -91,11 +91,15 @@ for hs in "${hosts[@]}"; do
   for pid in $(pgrep -f "smbd .*/hosts/$host/smb.conf" || true); do echo "$pid" >"$group/tasks"; done
 done
 
-search() { # jobs output-file -> seconds on stdout
-  local start end
+busy_jiffies() { awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 }' /proc/stat; }
+search() { # jobs output-file -> seconds on stdout; the machine's busy cpu seconds go to $2.cpu
+  local start end busy0 busy1
+  busy0=$(busy_jiffies)
   start=$(date +%s.%N)
   "$lan/exec" env QV_DISCOVERY="$DISCOVERY" XDG_CACHE_HOME="$out/cache" "$QVSEARCH" -j "$1" '' >"$2" 2>/dev/null
   end=$(date +%s.%N)
+  busy1=$(busy_jiffies)
+  awk -v a="$busy0" -v b="$busy1" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f\n", (b - a) / hz }' >>"$2.cpu"
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
 }
 
@@ -113,8 +117,8 @@ cmp -s "$out/one.txt" "$out/many.txt" || same="DIFFERENT"
 
 echo "Entire network, $lines rows; smbd of ${#hosts[@]} computers at $QUOTA/100000 of a core;"
 echo "QV_DISCOVERY=$DISCOVERY; $RUNS runs each (median), after one warm-up"
-printf '  -j 1   %7.3f s   (%s)\n' "$m1" "${one[*]}"
-printf '  -j 4   %7.3f s   (%s)\n' "$m4" "${many[*]}"
+printf '  -j 1   %7.3f s   (%s); busy cpu s of the machine: %s\n' "$m1" "${one[*]}" "$(tr '\n' ' ' <"$out/one.txt.cpu")"
+printf '  -j 4   %7.3f s   (%s); busy cpu s of the machine: %s\n' "$m4" "${many[*]}" "$(tr '\n' ' ' <"$out/many.txt.cpu")"
 printf '  ratio -j4 / -j1 = %.2f  (goal <= 0.40); rows and order: %s\n' \
   "$(awk -v a="$m4" -v b="$m1" 'BEGIN { print a / b }')" "$same"
 [ "$same" = identical ]
