@@ -234,6 +234,11 @@ void CQVView::setResultModel(ResultListModel* model)
     m_selection = model ? new QItemSelectionModel(model, this) : nullptr;
     if (m_selection)
         m_details->setSelectionModel(m_selection);
+    if (model) {
+        model->keepSelectionOf(m_selection);
+        connect(model, &ResultListModel::reorderedInPlace, this, [this] { currentView()->viewport()->update(); },
+                Qt::UniqueConnection);
+    }
     dropUnusedSelectionModels(m_details);
     if (m_style != ViewStyle::Details)
         attachIconView(true);

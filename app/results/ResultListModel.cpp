@@ -173,19 +173,86 @@ void ResultListModel::cancelBackgroundSort()
 
 void ResultListModel::applyOrder(const std::vector<std::int64_t>& order)
 {
+    if (applyOrderInPlace(order))
+        return;
     // A vertical sort: views and selection models keep one persistent index per
     // row, and the header leaves its sections alone.
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
+    reorderMovingPersistentIndexes(order);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool ResultListModel::applyOrderInPlace(const std::vector<std::int64_t>& order)
+{
+    const qint64 count = m_rows.count();
+    if (!m_selection || m_selection->model() != this || count == 0)
+        return false;
+    // A layout change has every view lay out all its rows again; the rows stay as
+    // many, so a repaint is enough once the selection is where its rows went.
+    const QItemSelection selection = m_selection->selection();
+    const bool all = selection.size() == 1 && selection.front().top() == 0 && selection.front().bottom() == count - 1;
+    std::vector<std::int64_t> selectedKeys;
+    if (!all) {
+        qint64 selectedRows = 0;
+        for (const QItemSelectionRange& range : selection)
+            selectedRows += range.height();
+        if (selectedRows > kMostRowsReselected)
+            return false;
+        selectedKeys.reserve(static_cast<std::size_t>(selectedRows));
+        for (const QItemSelectionRange& range : selection)
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                selectedKeys.push_back(m_rows.key(row));
+    }
+    const QModelIndex first = index(0, 0);
+    const QModelIndex last = index(static_cast<int>(count - 1), kColumnCount - 1);
+    if (all && m_selection->currentIndex() != first && m_selection->currentIndex() != last) {
+        // Every row stays selected: the selection's corners stay where they are.
+        reorderMovingPersistentIndexes(order, {first, last});
+        emit reorderedInPlace();
+        return true;
+    }
+    if (!selection.isEmpty())
+        m_selection->clearSelection();
+    const std::vector<std::int64_t> rowOfKey = reorderMovingPersistentIndexes(order);
+    // Not dataChanged over every row: the details view would look at each of them
+    // (0.8 s a million rows). The views this model serves repaint on this signal.
+    emit reorderedInPlace();
+    if (selection.isEmpty())
+        return true;
+    QItemSelection again;
+    if (all) {
+        again.select(first, last);
+    } else {
+        std::vector<int> rows;
+        rows.reserve(selectedKeys.size());
+        for (const std::int64_t key : selectedKeys)
+            rows.push_back(static_cast<int>(rowOfKey[static_cast<std::size_t>(key)]));
+        std::sort(rows.begin(), rows.end());
+        // Runs of neighbouring rows as one range each.
+        for (std::size_t i = 0; i < rows.size();) {
+            std::size_t end = i;
+            while (end + 1 < rows.size() && rows[end + 1] == rows[end] + 1)
+                ++end;
+            again.append(QItemSelectionRange(index(rows[i], 0), index(rows[end], kColumnCount - 1)));
+            i = end + 1;
+        }
+    }
+    m_selection->select(again, QItemSelectionModel::Select);
+    return true;
+}
+
+std::vector<std::int64_t> ResultListModel::reorderMovingPersistentIndexes(const std::vector<std::int64_t>& order,
+                                                                         const QModelIndexList& pinned)
+{
+    QModelIndexList before = persistentIndexList();
+    before.removeIf([&](const QModelIndex& index) { return pinned.contains(index); });
     std::vector<std::int64_t> keys;
     keys.reserve(static_cast<std::size_t>(before.size()));
     for (const QModelIndex& index : before)
         keys.push_back(m_rows.key(index.row()));
-
     m_rows.setOrder(order);
-
+    std::vector<std::int64_t> rowOfKey = m_rows.displayIndexesByKey();
     if (!before.isEmpty()) {
-        const std::vector<std::int64_t> rowOfKey = m_rows.displayIndexesByKey();
         QModelIndexList after;
         after.reserve(before.size());
         for (qsizetype i = 0; i < before.size(); ++i) {
@@ -194,7 +261,7 @@ void ResultListModel::applyOrder(const std::vector<std::int64_t>& order)
         }
         changePersistentIndexList(before, after);
     }
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return rowOfKey;
 }
 
 void ResultListModel::sortByHeaderClick(int column)

@@ -7,6 +7,8 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <QItemSelectionModel>
+#include <QPointer>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -68,6 +70,14 @@ public:
 
     // The images behind ResultRow::image: the fixed ones and the file icons by name.
     void setImages(const ResultImageList* images);
+    // The views' shared selection, which a sort carries over to the rows' new places
+    // itself (see applyOrder); null leaves that to the layout change.
+    void keepSelectionOf(QItemSelectionModel* selection) { m_selection = selection; }
+
+    // Up to this many selected rows a sort moves the selection itself and only has
+    // the views repaint; with more, or no selection model, the views lay out every
+    // row again (about 50 ms a million rows in the details view).
+    static constexpr qint64 kMostRowsReselected = 20000;
 
     // Qt::UserRole + this: the row key (qint64).
     static constexpr int KeyRole = Qt::UserRole + 1;
@@ -78,6 +88,9 @@ public:
 signals:
     // A background sort has put the rows in their new order.
     void sorted();
+    // Every row may show other contents now, and nothing else changed (a sort that
+    // kept the rows as many): the views repaint what they show.
+    void reorderedInPlace();
 
 private:
     QIcon iconFor(int image) const;
@@ -85,6 +98,14 @@ private:
     void insertRows(std::vector<ResultRow> rows);
     // Puts the rows in `order`, persistent indexes following their rows.
     void applyOrder(const std::vector<std::int64_t>& order);
+    // The same as a change of contents: the selection is taken off, the persistent
+    // indexes are moved and the selected rows are selected again at their new places.
+    // False (nothing done) when the selection is too large for that.
+    bool applyOrderInPlace(const std::vector<std::int64_t>& order);
+    // Puts the rows in `order` and moves every persistent index but the pinned ones to
+    // the new display row of the row it was on; gives the display row of every row key.
+    std::vector<std::int64_t> reorderMovingPersistentIndexes(const std::vector<std::int64_t>& order,
+                                                             const QModelIndexList& pinned = {});
     // Called through the event queue by the sort's thread, by name: the order and its
     // generation come through m_sortResult, under a mutex that ThreadSanitizer sees (a
     // functor queued by that thread would be read here with Qt's uninstrumented lock
@@ -106,6 +127,7 @@ private:
     SortResult m_sortResult;
     std::vector<ResultRow> m_waitingRows;
     const ResultImageList* m_images = nullptr;
+    QPointer<QItemSelectionModel> m_selection;
     mutable QHash<int, QIcon> m_iconCache; // by image index; icons are looked up once
     int m_sortColumn = -1;
     bool m_ascending = true;

@@ -50,6 +50,7 @@ private slots:
     void searchStartRemovesTheArrowButKeepsTheSortState();
     void sortKeepsTheSelectedRowsSelected();
     void longListsSortInTheBackgroundAndRowsWaitMeanwhile();
+    void sortMovesTheSelectionItselfUnlessItIsLarge();
     void clearingGivesARunningSortUp();
     void everyStyleShowsTheSameSelection();
     void selectAllAndInvertEndWithTheFocusOnTheLastRow();
@@ -235,6 +236,77 @@ void ResultListTest::longListsSortInTheBackgroundAndRowsWaitMeanwhile()
         selectedNames << m_model->index(r, 0).data().toString();
     QVERIFY(selectedNames.contains(selectedA));
     QVERIFY(selectedNames.contains(current));
+    QCOMPARE(m_model->index(m_view->currentView()->currentIndex().row(), 0).data().toString(), current);
+}
+
+void ResultListTest::sortMovesTheSelectionItselfUnlessItIsLarge()
+{
+    // Each case: the rows selected, and the current row. The rows stay as many, so a
+    // sort with a selection up to the limit changes no layout: the views repaint.
+    const int count = 40;
+    struct Case {
+        const char* what;
+        QList<int> selected;
+        int current;
+    };
+    QList<int> everyRow;
+    for (int r = 0; r < count; ++r)
+        everyRow << r;
+    const QList<Case> cases{{"none", {}, 7},
+                            {"a run", {3, 4, 5, 6}, 5},
+                            {"scattered", {0, 9, 17, 39}, 17},
+                            {"all, current inside", everyRow, 12},
+                            {"all, current on the first row", everyRow, 0}};
+    for (const Case& c : cases) {
+        m_model->clear();
+        m_model->addRows(manyRows(count));
+        select(c.selected);
+        m_view->selectionModel()->setCurrentIndex(m_model->index(c.current, 0), QItemSelectionModel::NoUpdate);
+        QStringList selectedBefore;
+        for (int r : c.selected)
+            selectedBefore << m_model->index(r, 0).data().toString();
+        const QString current = m_model->index(c.current, 0).data().toString();
+        QSignalSpy layouts(m_model.get(), &QAbstractItemModel::layoutChanged);
+        QSignalSpy repaints(m_model.get(), &ResultListModel::reorderedInPlace);
+        const QStringList before = names();
+        m_model->sortByHeaderClick(0);
+        QVERIFY2(names() != before, c.what);
+        QStringList selectedAfter;
+        for (int r : m_view->selectedRows())
+            selectedAfter << m_model->index(r, 0).data().toString();
+        selectedBefore.sort();
+        selectedAfter.sort();
+        QCOMPARE(selectedAfter, selectedBefore);
+        QCOMPARE(m_model->index(m_view->currentView()->currentIndex().row(), 0).data().toString(), current);
+        QVERIFY2(layouts.isEmpty(), c.what);
+        QCOMPARE(repaints.count(), 1);
+    }
+
+    // More rows selected than the limit, not all: the views lay out again, and the
+    // same rows stay selected.
+    const int many = static_cast<int>(ResultListModel::kMostRowsReselected) + 100;
+    m_model->clear();
+    m_model->addRows(manyRows(many + 50));
+    QItemSelectionModel* selection = m_view->selectionModel();
+    selection->clearSelection();
+    selection->select(QItemSelection(m_model->index(0, 0), m_model->index(many - 1, kColumnCount - 1)),
+                      QItemSelectionModel::Select);
+    selection->setCurrentIndex(m_model->index(many + 10, 0), QItemSelectionModel::NoUpdate);
+    QSet<QString> selectedBefore;
+    for (int r = 0; r < many; ++r)
+        selectedBefore.insert(m_model->index(r, 0).data().toString());
+    const QString current = m_model->index(many + 10, 0).data().toString();
+    QSignalSpy layouts(m_model.get(), &QAbstractItemModel::layoutChanged);
+    m_model->sortByHeaderClick(0);
+    if (m_model->isSorting()) {
+        QSignalSpy sorted(m_model.get(), &ResultListModel::sorted);
+        QVERIFY(sorted.wait(20000));
+    }
+    QCOMPARE(layouts.count(), 1);
+    QSet<QString> selectedAfter;
+    for (int r : m_view->selectedRows())
+        selectedAfter.insert(m_model->index(r, 0).data().toString());
+    QCOMPARE(selectedAfter, selectedBefore);
     QCOMPARE(m_model->index(m_view->currentView()->currentIndex().row(), 0).data().toString(), current);
 }
 
