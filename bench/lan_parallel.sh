@@ -27,6 +27,9 @@ run_dir=/run/qvlan
 [ -x "$QVSEARCH" ] || { echo "lan_parallel.sh: no qvsearch at $QVSEARCH (build first)" >&2; exit 2; }
 cgroot=/sys/fs/cgroup/cpu
 [ -w "$cgroot" ] || { echo "lan_parallel.sh: no cgroup v1 cpu controller at $cgroot" >&2; exit 2; }
+# Where cgroup v1 has cpuacct apart from cpu, it counts the cpu each server spent.
+acctroot=/sys/fs/cgroup/cpuacct
+[ -w "$acctroot" ] && [ "$acctroot" != "$(readlink -f "$cgroot")" ] || acctroot=""
 
 # host:share of the three slow computers.
 hosts=(qvhost1:public qvhost2:data qvfiler3:archive)
@@ -44,11 +47,13 @@ cleanup() {
   for hs in "${hosts[@]}"; do
     host=${hs%%:*} share=${hs#*:}
     rm -rf "$run_dir/hosts/$host/shares/$share/parbench"
-    group="$cgroot/qvlan-$host"
-    if [ -d "$group" ]; then
-      while read -r pid; do echo "$pid" >"$cgroot/tasks" 2>/dev/null || true; done <"$group/tasks"
-      rmdir "$group" 2>/dev/null || true
-    fi
+    for root in "$cgroot" ${acctroot:+"$acctroot"}; do
+      group="$root/qvlan-$host"
+      if [ -d "$group" ]; then
+        while read -r pid; do echo "$pid" >"$root/tasks" 2>/dev/null || true; done <"$group/tasks"
+        rmdir "$group" 2>/dev/null || true
+      fi
+    done
   done
   rm -rf "$out"
 }
@@ -87,23 +92,40 @@ for hs in "${hosts[@]}"; do
   mkdir -p "$group"
   echo 100000 >"$group/cpu.cfs_period_us"
   echo "$QUOTA" >"$group/cpu.cfs_quota_us"
+  [ -z "$acctroot" ] || mkdir -p "$acctroot/qvlan-$host"
   # The server's processes now and the ones it forks for each connection later.
-  for pid in $(pgrep -f "smbd .*/hosts/$host/smb.conf" || true); do echo "$pid" >"$group/tasks"; done
+  pids=$(pgrep -f "smbd .*/hosts/$host/smb.conf" || true)
+  [ -n "$pids" ] || { echo "lan_parallel.sh: no smbd of $host runs" >&2; exit 2; }
+  for pid in $pids; do
+    echo "$pid" >"$group/tasks"
+    [ -z "$acctroot" ] || echo "$pid" >"$acctroot/qvlan-$host/tasks"
+  done
 done
+throttled_periods() { awk '/^nr_throttled/ { print $2 }' "$cgroot/qvlan-$1/cpu.stat"; }
+server_ns() { if [ -n "$acctroot" ]; then cat "$acctroot/qvlan-$1/cpuacct.usage"; else echo 0; fi; }
 
 busy_jiffies() { awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 }' /proc/stat; }
-search() { # jobs output-file -> seconds on stdout; the machine's busy cpu seconds go to $2.cpu
-  local start end busy0 busy1
+search() { # jobs output-file -> seconds on stdout; the machine's busy cpu seconds go to
+  # $2.cpu, the cpu seconds each slow server spent to $2.servers
+  local start end busy0 busy1 hs
+  local -A server0
+  for hs in "${hosts[@]}"; do server0[$hs]=$(server_ns "${hs%%:*}"); done
   busy0=$(busy_jiffies)
   start=$(date +%s.%N)
   "$lan/exec" env QV_DISCOVERY="$DISCOVERY" XDG_CACHE_HOME="$out/cache" "$QVSEARCH" -j "$1" '' >"$2" 2>/dev/null
   end=$(date +%s.%N)
   busy1=$(busy_jiffies)
   awk -v a="$busy0" -v b="$busy1" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f\n", (b - a) / hz }' >>"$2.cpu"
+  for hs in "${hosts[@]}"; do
+    awk -v a="${server0[$hs]}" -v b="$(server_ns "${hs%%:*}")" 'BEGIN { printf "%.2f ", (b - a) / 1e9 }'
+  done >>"$2.servers"
+  echo >>"$2.servers"
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
 }
 
 search 4 "$out/warm.txt" >/dev/null # fills the servers' caches and the address cache
+declare -A throttled0
+for hs in "${hosts[@]}"; do throttled0[$hs]=$(throttled_periods "${hs%%:*}"); done
 one=() many=()
 for ((r = 0; r < RUNS; r++)); do
   one+=("$(search 1 "$out/one.txt")")
@@ -121,4 +143,18 @@ printf '  -j 1   %7.3f s   (%s); busy cpu s of the machine: %s\n' "$m1" "${one[*
 printf '  -j 4   %7.3f s   (%s); busy cpu s of the machine: %s\n' "$m4" "${many[*]}" "$(tr '\n' ' ' <"$out/many.txt.cpu")"
 printf '  ratio -j4 / -j1 = %.2f  (goal <= 0.40); rows and order: %s\n' \
   "$(awk -v a="$m4" -v b="$m1" 'BEGIN { print a / b }')" "$same"
+if [ -n "$acctroot" ]; then
+  # A server's cpu over its share of a core is the least time its walk can take: -j 4
+  # cannot end before the slowest of them, -j 1 not before all of them one by one.
+  echo "  cpu s of each slow server (${hosts[*]}), each run:"
+  echo "    -j 1: $(paste -sd '|' "$out/one.txt.servers" | sed 's/ |/ | /g')"
+  echo "    -j 4: $(paste -sd '|' "$out/many.txt.servers" | sed 's/ |/ | /g')"
+  awk -v q="$QUOTA" 'NR == 1 { for (i = 1; i <= NF; i++) { sum += $i; if ($i > most) most = $i } }
+    END { printf "  least walk time at %d/100000 of a core, first -j 1 run: one at a time %.2f s, all at once %.2f s\n", q, sum * 100000 / q, most * 100000 / q }' "$out/one.txt.servers"
+fi
+for hs in "${hosts[@]}"; do
+  host=${hs%%:*}
+  [ "$(throttled_periods "$host")" -gt "${throttled0[$hs]}" ] ||
+    echo "  warning: the smbd of $host was never held back by its cpu group: the figures do not show a slow server" >&2
+done
 [ "$same" = identical ]
