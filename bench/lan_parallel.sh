@@ -27,9 +27,14 @@ run_dir=/run/qvlan
 [ -x "$QVSEARCH" ] || { echo "lan_parallel.sh: no qvsearch at $QVSEARCH (build first)" >&2; exit 2; }
 cgroot=/sys/fs/cgroup/cpu
 [ -w "$cgroot" ] || { echo "lan_parallel.sh: no cgroup v1 cpu controller at $cgroot" >&2; exit 2; }
-# Where cgroup v1 has cpuacct apart from cpu, it counts the cpu each server spent.
-acctroot=/sys/fs/cgroup/cpuacct
-[ -w "$acctroot" ] && [ "$acctroot" != "$(readlink -f "$cgroot")" ] || acctroot=""
+# cpuacct counts the cpu each server spent: in the cpu groups themselves where the two
+# share a hierarchy (cpu,cpuacct), else in groups of its own hierarchy (acctgroups).
+acctroot="" acctgroups=""
+if [ -e "$cgroot/cpuacct.usage" ]; then
+  acctroot=$cgroot
+elif [ -w /sys/fs/cgroup/cpuacct ]; then
+  acctroot=/sys/fs/cgroup/cpuacct acctgroups=$acctroot
+fi
 
 # host:share of the three slow computers.
 hosts=(qvhost1:public qvhost2:data qvfiler3:archive)
@@ -47,7 +52,7 @@ cleanup() {
   for hs in "${hosts[@]}"; do
     host=${hs%%:*} share=${hs#*:}
     rm -rf "$run_dir/hosts/$host/shares/$share/parbench"
-    for root in "$cgroot" ${acctroot:+"$acctroot"}; do
+    for root in "$cgroot" ${acctgroups:+"$acctgroups"}; do
       group="$root/qvlan-$host"
       if [ -d "$group" ]; then
         while read -r pid; do echo "$pid" >"$root/tasks" 2>/dev/null || true; done <"$group/tasks"
@@ -92,13 +97,13 @@ for hs in "${hosts[@]}"; do
   mkdir -p "$group"
   echo 100000 >"$group/cpu.cfs_period_us"
   echo "$QUOTA" >"$group/cpu.cfs_quota_us"
-  [ -z "$acctroot" ] || mkdir -p "$acctroot/qvlan-$host"
+  [ -z "$acctgroups" ] || mkdir -p "$acctgroups/qvlan-$host"
   # The server's processes now and the ones it forks for each connection later.
   pids=$(pgrep -f "smbd .*/hosts/$host/smb.conf" || true)
   [ -n "$pids" ] || { echo "lan_parallel.sh: no smbd of $host runs" >&2; exit 2; }
   for pid in $pids; do
     echo "$pid" >"$group/tasks"
-    [ -z "$acctroot" ] || echo "$pid" >"$acctroot/qvlan-$host/tasks"
+    [ -z "$acctgroups" ] || echo "$pid" >"$acctgroups/qvlan-$host/tasks"
   done
 done
 throttled_periods() { awk '/^nr_throttled/ { print $2 }' "$cgroot/qvlan-$1/cpu.stat"; }
