@@ -33,19 +33,113 @@ ComputerPool::~ComputerPool()
 
 void ComputerPool::walkComputer(const std::string& workgroup, const std::string& computer)
 {
-    OrderedSink::Part& part = m_order.openAfter(*m_walkPart);
-    OrderedSink::Part* walkPart = m_walkPart;
-    m_walkPart = &m_order.openAfter(part);
-    m_order.finish(*walkPart);
+    std::shared_ptr<Guess> guess;
     {
         std::lock_guard lock(m_mutex);
-        m_jobs.push_back({workgroup, computer, &part});
+        guess = takeGuess(workgroup, computer);
+    }
+    OrderedSink::Part* part = nullptr;
+    if (guess) {
+        m_order.placeAfter(*m_walkPart, *guess->part);
+        part = guess->part;
+    } else {
+        part = &m_order.openAfter(*m_walkPart);
+    }
+    OrderedSink::Part* walkPart = m_walkPart;
+    m_walkPart = &m_order.openAfter(*part);
+    m_order.finish(*walkPart);
+    if (guess)
+        return; // searched already, or being searched
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back({workgroup, computer, part, nullptr});
         m_jobsWaiting = true;
         // Workers start as computers come, so a walk of one computer starts one helper.
         if (static_cast<int>(m_threads.size()) < m_workers)
             m_threads.emplace_back([this] { work(); });
     }
     m_wake.notify_one();
+}
+
+void ComputerPool::searchAhead(const std::vector<Likely>& computers)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Likely& likely : computers) {
+            if (static_cast<int>(m_guesses.size()) >= m_workers)
+                break;
+            auto guess = std::make_shared<Guess>();
+            guess->workgroup = likely.workgroup;
+            guess->computer = likely.computer;
+            guess->part = &m_order.openDetached();
+            guess->state.sharedImages = &m_state.rowImages();
+            m_guesses.push_back(guess);
+            m_jobs.push_back({likely.workgroup, likely.computer, guess->part, guess});
+            m_jobsWaiting = true;
+            if (static_cast<int>(m_threads.size()) < m_workers)
+                m_threads.emplace_back([this] { work(); });
+        }
+    }
+    m_wake.notify_all();
+}
+
+std::shared_ptr<ComputerPool::Guess> ComputerPool::takeGuess(const std::string& workgroup, const std::string& computer)
+{
+    for (const std::shared_ptr<Guess>& guess : m_guesses)
+        if (!guess->queued && !guess->dropped && guess->workgroup == workgroup && guess->computer == computer) {
+            guess->queued = true;
+            keepCountsIfDone(*guess);
+            return guess;
+        }
+    return nullptr;
+}
+
+void ComputerPool::keepCountsIfDone(Guess& guess)
+{
+    if (guess.queued && guess.ended)
+        m_state.addCounts(guess.state);
+}
+
+bool ComputerPool::startGuess(Guess& guess, const Helper& helper)
+{
+    std::lock_guard lock(m_mutex);
+    if (guess.dropped)
+        return false;
+    guess.abort = helper.abort;
+    return true;
+}
+
+void ComputerPool::endGuess(Guess& guess, std::unique_ptr<Helper>& helper)
+{
+    std::lock_guard lock(m_mutex);
+    guess.ended = true;
+    keepCountsIfDone(guess);
+    // Dropping the guess aborted its helper, which refuses every request from now on.
+    if (guess.dropped && guess.abort)
+        helper.reset();
+    // A later drop must not abort the helper, which may search another computer by then.
+    guess.abort = nullptr;
+}
+
+std::vector<std::shared_ptr<ComputerPool::Guess>> ComputerPool::dropUnqueuedGuesses()
+{
+    std::vector<std::shared_ptr<Guess>> dropped;
+    std::vector<std::function<void()>> aborts;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const std::shared_ptr<Guess>& guess : m_guesses)
+            if (!guess->queued) {
+                guess->dropped = true;
+                dropped.push_back(guess);
+                if (guess->abort)
+                    aborts.push_back(guess->abort);
+            }
+        std::erase_if(m_jobs, [](const Job& job) { return job.guess && job.guess->dropped; });
+        m_jobsWaiting = !m_jobs.empty();
+    }
+    for (const auto& abort : aborts)
+        abort();
+    return dropped;
 }
 
 ComputerPool::Reserved ComputerPool::reserve()
@@ -116,25 +210,26 @@ void ComputerPool::work()
 
 void ComputerPool::searchComputer(Job& job, std::unique_ptr<Helper>& helper)
 {
+    SearchState& state = job.guess ? job.guess->state : m_state;
     // After a stop, the computers not searched yet give nothing, but their parts
     // still end, so that what was found before goes on to the sink.
     if (!m_services.stop.shouldStop()) {
         std::shared_ptr<PrefetchingFileSystem> ahead;
         try {
-            if (makeHelperIfNone(helper)) {
+            if (makeHelperIfNone(helper) && (!job.guess || startGuess(*job.guess, *helper))) {
                 // Its folders may be listed ahead by workers that have nothing else left.
                 ahead = std::make_shared<PrefetchingFileSystem>(helper->shareFiles, PrefetchingFileSystem::ListerMaker{}, 0);
                 {
                     std::lock_guard lock(m_mutex);
                     m_walks.push_back(ahead);
                 }
-                ComputerWalk walk(m_criteria, m_state, m_rows,
+                ComputerWalk walk(m_criteria, state, m_rows,
                                   {*helper->enumerator, *ahead, m_services.fileTypes, *job.part, m_services.stop});
                 walk.walk(job.workgroup, job.computer);
             }
         } catch (const std::exception& error) {
             // Only this computer's search ends; the others go on, and so does the order.
-            ComputerWalk::reportStepError(m_state, *job.part, job.computer, PlaceFailure::Kind::Computer, error);
+            ComputerWalk::reportStepError(state, *job.part, job.computer, PlaceFailure::Kind::Computer, error);
         }
         if (ahead) {
             ahead->close();
@@ -142,6 +237,8 @@ void ComputerPool::searchComputer(Job& job, std::unique_ptr<Helper>& helper)
             m_walks.erase(std::find(m_walks.begin(), m_walks.end(), ahead));
         }
     }
+    if (job.guess)
+        endGuess(*job.guess, helper);
     m_order.finish(*job.part);
 }
 
@@ -182,6 +279,7 @@ void ComputerPool::stopWorkers()
 
 bool ComputerPool::finish()
 {
+    const std::vector<std::shared_ptr<Guess>> dropped = dropUnqueuedGuesses();
     {
         // Workers not started yet, because fewer computers came than there may be
         // workers, still help to list the folders of the last ones ahead.
@@ -191,6 +289,8 @@ bool ComputerPool::finish()
                 m_threads.emplace_back([this] { work(); });
     }
     stopWorkers();
+    for (const std::shared_ptr<Guess>& guess : dropped)
+        m_order.discard(*guess->part);
     m_order.finish(*m_walkPart);
     m_finished = true;
     return !m_services.stop.isRequested();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "network/OrderedSink.h"
+#include "search/SearchState.h"
 
 #include <atomic>
 #include <chrono>
@@ -25,7 +26,6 @@ class NetworkRows;
 class SearchSink;
 class StopRequest;
 struct SearchCriteria;
-struct SearchState;
 
 class ComputerPool final {
 public:
@@ -58,6 +58,15 @@ public:
     SearchSink& walkSink() { return *m_walkPart; }
     // Queues the computer after everything the walk gave so far.
     void walkComputer(const std::string& workgroup, const std::string& computer);
+    // Computers the walk will likely queue (the last walk of the same place did), in
+    // that order: as many as there are workers are searched at once, while the walk
+    // still waits for its lists. Their rows and counts are held apart until the walk
+    // queues them; one it never queues is ended and dropped by finish().
+    struct Likely {
+        std::string workgroup;
+        std::string computer;
+    };
+    void searchAhead(const std::vector<Likely>& computers);
     // A place after everything the walk gave so far, kept for what the walk gives
     // later, while it goes on past it.
     using Reserved = OrderedSink::Part*;
@@ -76,11 +85,36 @@ public:
     static constexpr std::chrono::milliseconds kLookForWorkEvery{10};
 
 private:
+    // A computer searched before the walk queued it: its part stays out of the order,
+    // and it counts in a state of its own, until the walk queues it.
+    struct Guess {
+        std::string workgroup;
+        std::string computer;
+        OrderedSink::Part* part = nullptr;
+        SearchState state;
+        bool queued = false;  // the walk queued it: the part is in the order
+        bool ended = false;   // its search is over
+        bool dropped = false; // the walk did not queue it; its part goes
+        std::function<void()> abort; // of the helper searching it, once one does
+    };
     struct Job {
         std::string workgroup;
         std::string computer;
         OrderedSink::Part* part;
+        std::shared_ptr<Guess> guess; // for a computer searched ahead of the walk
     };
+    // Needs m_mutex held. The guess of that computer the walk has not queued yet,
+    // marked as queued now.
+    std::shared_ptr<Guess> takeGuess(const std::string& workgroup, const std::string& computer);
+    // Needs m_mutex held: the guess's counts join the search's once both it has ended
+    // and the walk queued it.
+    void keepCountsIfDone(Guess& guess);
+    // False when the guess was dropped before its search began.
+    bool startGuess(Guess& guess, const Helper& helper);
+    void endGuess(Guess& guess, std::unique_ptr<Helper>& helper);
+    // Ends the searches of the guesses the walk did not queue; their parts are
+    // discarded once the workers have stopped.
+    std::vector<std::shared_ptr<Guess>> dropUnqueuedGuesses();
     void work();
     void stopWorkers();
     // Needs m_mutex held: the earliest walk in progress that a worker with nothing
@@ -107,6 +141,7 @@ private:
     // The computers' share walks in progress, oldest first: a worker with no computer
     // left lends its helper to list their folders ahead.
     std::vector<std::shared_ptr<PrefetchingFileSystem>> m_walks;
+    std::vector<std::shared_ptr<Guess>> m_guesses;
     int m_searching = 0; // workers searching a computer
     bool m_closed = false;
     std::vector<std::thread> m_threads;

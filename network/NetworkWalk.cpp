@@ -2,7 +2,9 @@
 
 #include "network/ComputerWalk.h"
 #include "network/EnumerationLoop.h"
+#include "network/NetworkDirectory.h"
 #include "network/NetworkRows.h"
+#include "platform/ComputerListCache.h"
 #include "platform/FileSystem.h"
 #include "resources/StringTable.h"
 #include "results/SearchSink.h"
@@ -10,6 +12,8 @@
 #include "search/SearchState.h"
 #include "search/StopRequest.h"
 #include "search/TypeTable.h"
+
+#include <utility>
 
 namespace qv {
 
@@ -42,6 +46,12 @@ bool NetworkWalk::walk(const SearchCriteria& criteria, const SearchTarget& targe
     // The enumerator outlives the walk (the window's next search uses it again), so
     // the setting goes with the walk however it ends.
     m_services.enumerator.allowLateEntries(m_pool != nullptr);
+    // A network or workgroup place: the place's own name, empty for the network.
+    const bool walksComputers = target.level == LevelEntireNetwork || target.level == LevelWorkgroup;
+    const std::string workgroup = target.level == LevelWorkgroup ? criteria.lookInPath : std::string();
+    m_walked.clear();
+    if (m_pool && walksComputers && m_services.lastComputers)
+        m_pool->searchAhead(likelyComputers(workgroup));
     struct LateEntriesOff {
         NetworkEnumerator& enumerator;
         ~LateEntriesOff() { enumerator.allowLateEntries(false); }
@@ -60,6 +70,8 @@ bool NetworkWalk::walk(const SearchCriteria& criteria, const SearchTarget& targe
         m_pool.reset();
     }
     m_lateLists.clear();
+    if (completed && walksComputers && m_services.lastComputers && !m_walked.empty())
+        rememberComputers(workgroup);
     return completed;
 }
 
@@ -173,9 +185,49 @@ bool NetworkWalk::walkLateLists()
     return completed;
 }
 
+std::vector<ComputerPool::Likely> NetworkWalk::likelyComputers(const std::string& workgroup) const
+{
+    std::vector<ComputerPool::Likely> likely;
+    const std::string key = NetworkDirectory::keyOf(workgroup);
+    for (ComputerListCache::Entry& entry : m_services.lastComputers->load()) {
+        if (workgroup.empty())
+            likely.push_back({std::move(entry.workgroup), std::move(entry.computer)});
+        else if (NetworkDirectory::keyOf(entry.workgroup) == key)
+            likely.push_back({workgroup, std::move(entry.computer)}); // as the walk names it
+    }
+    return likely;
+}
+
+void NetworkWalk::rememberComputers(const std::string& workgroup) const
+{
+    std::vector<ComputerListCache::Entry> kept;
+    const auto keep = [&kept](const std::vector<ComputerPool::Likely>& walked) {
+        for (const ComputerPool::Likely& computer : walked)
+            kept.push_back({computer.workgroup, computer.computer});
+    };
+    if (workgroup.empty()) {
+        keep(m_walked);
+    } else {
+        // The workgroup's computers take the place of the ones the file held for it.
+        const std::string key = NetworkDirectory::keyOf(workgroup);
+        bool placed = false;
+        for (ComputerListCache::Entry& entry : m_services.lastComputers->load()) {
+            if (NetworkDirectory::keyOf(entry.workgroup) != key)
+                kept.push_back(std::move(entry));
+            else if (!std::exchange(placed, true))
+                keep(m_walked);
+        }
+        if (!placed)
+            keep(m_walked);
+    }
+    m_services.lastComputers->save(kept);
+}
+
 bool NetworkWalk::computerStep(const std::string& name, bool searchPlace)
 {
     m_state->currentComputer = name;
+    if (!searchPlace)
+        m_walked.push_back({m_state->currentWorkgroup, name});
     if (!m_pool)
         return m_computers->walk(m_state->currentWorkgroup, name, searchPlace);
     m_pool->walkComputer(m_state->currentWorkgroup, name);

@@ -11,9 +11,11 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qv {
 
+class ComputerListCache;
 class ComputerWalk;
 class FileSystem;
 class FileTypeInfo;
@@ -32,6 +34,10 @@ public:
         // Computers searched at once; 1 (or no maker of helpers) walks them one by one.
         int jobs = 1;
         ComputerPool::HelperMaker makeHelper = {};
+        // The computers the last walk of the network went to; with several jobs the
+        // first of them are searched while the walk still waits for its lists. May be
+        // null: nothing is kept, and no computer is searched ahead.
+        std::shared_ptr<const ComputerListCache> lastComputers = {};
     };
 
     explicit NetworkWalk(Services services);
@@ -62,6 +68,10 @@ private:
     bool walkLateLists();
     // Where the walk's own rows and texts go: the sink, or its place in the pool's order.
     SearchSink& sink();
+    // The computers the last walk of the place went to (`workgroup` empty: of the
+    // entire network), and what this walk went to, kept for the next one.
+    std::vector<ComputerPool::Likely> likelyComputers(const std::string& workgroup) const;
+    void rememberComputers(const std::string& workgroup) const;
 
     Services m_services;
     const SearchCriteria* m_criteria = nullptr;
@@ -71,6 +81,7 @@ private:
     std::unique_ptr<ComputerPool> m_pool;      // or those walked in parallel
     int m_depth = -1;                          // of the entire-network walk's batches
     std::deque<LateList> m_lateLists;          // oldest first
+    std::vector<ComputerPool::Likely> m_walked; // the computers gone to, in order
 };
 
 } // namespace qv

@@ -22,6 +22,37 @@ OrderedSink::Part& OrderedSink::openAfter(Part& anchor)
     return **m_parts.insert(place, std::unique_ptr<Part>(new Part(*this)));
 }
 
+OrderedSink::Part& OrderedSink::openDetached()
+{
+    std::lock_guard lock(m_mutex);
+    m_detached.push_back(std::unique_ptr<Part>(new Part(*this)));
+    return *m_detached.back();
+}
+
+void OrderedSink::placeAfter(Part& anchor, Part& detached)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        auto found = std::find_if(m_detached.begin(), m_detached.end(),
+                                  [&](const auto& part) { return part.get() == &detached; });
+        if (found == m_detached.end())
+            return;
+        std::unique_ptr<Part> moved = std::move(*found);
+        m_detached.erase(found);
+        auto place = std::find_if(m_parts.begin(), m_parts.end(), [&](const auto& part) { return part.get() == &anchor; });
+        if (place != m_parts.end())
+            ++place;
+        m_parts.insert(place, std::move(moved));
+    }
+    pump();
+}
+
+void OrderedSink::discard(Part& detached)
+{
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_detached, [&](const auto& part) { return part.get() == &detached; });
+}
+
 void OrderedSink::finish(Part& part)
 {
     {
@@ -45,7 +76,7 @@ void OrderedSink::add(Part& part, Part::Event event)
         // other in the status bar, and a long wait must not pile them up.
         const bool isText = std::holds_alternative<std::string>(event);
         if (isText && !part.m_waiting.empty() && std::holds_alternative<std::string>(part.m_waiting.back()) &&
-            m_parts.front().get() != &part)
+            (m_parts.empty() || m_parts.front().get() != &part))
             part.m_waiting.back() = std::move(event);
         else
             part.m_waiting.push_back(std::move(event));

@@ -31,6 +31,15 @@ public:
     // The part gives nothing more; parts after it may now go on.
     void finish(Part& part);
 
+    // A part outside the order for now, for work started before its place is known:
+    // what it is given waits until placeAfter() puts it in, or discard() drops it.
+    Part& openDetached();
+    // Puts a detached part right after `anchor` (which has not finished), where
+    // openAfter(anchor) would have opened a new one.
+    void placeAfter(Part& anchor, Part& detached);
+    // Drops a detached part with what it holds; nothing may give it anything more.
+    void discard(Part& detached);
+
     // A part is a sink of its own, for one thread at a time.
     class Part final : public SearchSink {
     public:
@@ -57,6 +66,7 @@ private:
     std::mutex m_mutex;       // guards the parts and what they hold
     std::mutex m_handingOn;   // one thread at a time talks to the sink, in order
     std::deque<std::unique_ptr<Part>> m_parts;
+    std::vector<std::unique_ptr<Part>> m_detached;
 };
 
 } // namespace qv

@@ -93,9 +93,11 @@ std::unique_ptr<SearchJob> SearchJobBuilder::build(const SearchCriteria& criteri
         std::shared_ptr<FileTypeInfo> types = services->fileTypes;
         const int jobs = services->jobs;
         ComputerPool::HelperMaker makeHelper = helperMaker(*services);
-        s.makeNetworkWalk = [enumerator, files, types, jobs, makeHelper](SearchSink& walkSink, StopRequest& stop) {
-            return std::unique_ptr<NetworkSearch>(std::make_unique<NetworkWalk>(
-                NetworkWalk::Services{*enumerator, *files, *types, walkSink, stop, jobs, makeHelper}));
+        std::shared_ptr<const ComputerListCache> lastComputers = services->lastComputers;
+        s.makeNetworkWalk = [enumerator, files, types, jobs, makeHelper, lastComputers](SearchSink& walkSink,
+                                                                                        StopRequest& stop) {
+            return std::unique_ptr<NetworkSearch>(std::make_unique<NetworkWalk>(NetworkWalk::Services{
+                *enumerator, *files, *types, walkSink, stop, jobs, makeHelper, lastComputers}));
         };
     }
     if (services->smb) {

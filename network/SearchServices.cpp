@@ -4,6 +4,7 @@
 #include "network/LanNetwork.h"
 #include "network/NetworkDirectory.h"
 #include "network/SmbNetworkEnumerator.h"
+#include "platform/ComputerListCache.h"
 #include "platform/CredentialStore.h"
 #include "platform/LocalFileSystem.h"
 #include "platform/MimeFileTypeInfo.h"
@@ -36,6 +37,7 @@ std::shared_ptr<SearchServices> servicesOver(std::shared_ptr<SmbClient> smb, std
     auto enumeration = std::make_shared<SmbEnumeration>(services->smb, services->directory);
     services->enumerator = std::shared_ptr<NetworkEnumerator>(enumeration, &enumeration->enumerator);
     services->fileTypes = std::make_shared<MimeFileTypeInfo>();
+    services->lastComputers = std::make_shared<ComputerListCache>();
     std::weak_ptr<NetworkDirectory> weakDirectory = services->directory;
     services->newSmbClient = [logOn, weakDirectory] {
         auto client = std::make_shared<SmbClient>();

@@ -8,6 +8,7 @@
 
 namespace qv {
 
+class ComputerListCache;
 class CredentialStore;
 class FileSystem;
 class FileTypeInfo;
@@ -34,6 +35,9 @@ public:
     // Computers a network-wide search walks at the same time (1: one after the other).
     int jobs = kDefaultJobs;
     static constexpr int kDefaultJobs = 4;
+    // The computers the last network walk went to, for the next one to start with;
+    // null for scripted services.
+    std::shared_ptr<const ComputerListCache> lastComputers;
 
     // Local POSIX files, one SMB helper for the searches (enumeration and files)
     // and the shared MIME database in Japanese. The helper logs on with the accounts

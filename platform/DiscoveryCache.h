@@ -2,6 +2,7 @@
 // so that qvsearch reaches a computer only discovery knows without a round of its own.
 #pragma once
 
+#include "platform/CacheFile.h"
 #include "platform/discovery/DiscoveredHost.h"
 
 #include <chrono>
@@ -38,7 +39,7 @@ public:
 private:
     std::vector<Entry> readAll() const;
 
-    std::string m_path;
+    CacheFile m_file;
 };
 
 } // namespace qv

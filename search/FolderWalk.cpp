@@ -205,7 +205,7 @@ void FolderWalk::addRow(const FileEntry& entry, const Folder& folder, const std:
         const FileType type = m_services.fileTypes.typeOf(entry.name);
         row.cell(Column::Size) = CellFormat::sizeKb(entry.size);
         row.cell(Column::Type) = type.typeName;
-        row.image = m_state.images.indexForIcon(type.iconName);
+        row.image = m_state.rowImages().indexForIcon(type.iconName);
     }
     row.cell(Column::Updated) = CellFormat::time(entry.written);
     row.cell(Column::Created) = CellFormat::time(entry.created);
