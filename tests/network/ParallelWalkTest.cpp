@@ -2,6 +2,7 @@
 // of one computer after the other, Stop ends every helper's walk, Pause holds them all.
 #include "network/NetworkWalk.h"
 #include "network/OrderedSink.h"
+#include "platform/ComputerListCache.h"
 #include "search/CriteriaReader.h"
 #include "search/SearchRunner.h"
 #include "search/SearchState.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -116,6 +118,7 @@ struct ParallelSearch {
     std::atomic<int> helpersMade{0};
     std::atomic<int> aborts{0};
     bool completed = false;
+    std::shared_ptr<const ComputerListCache> lastComputers;
 
     void run(ScriptedLan& lan, const std::string& place, int jobs, const std::string& name = "report;notes", int type = 0)
     {
@@ -140,7 +143,7 @@ struct ParallelSearch {
             helper.abort = [this] { ++aborts; };
             return helper;
         };
-        NetworkWalk walk({*net, lan.files, types, sink, stop, jobs, makeHelper});
+        NetworkWalk walk({*net, lan.files, types, sink, stop, jobs, makeHelper, lastComputers});
         SearchRunner runner({lan.files, &lan.files, &walk, types, sink, stop});
         completed = runner.run(criteria, SearchTarget::of(SearchPlace::fromText(place)), state);
         EXPECT_EQ(net->openEnumerations(), 0);
@@ -248,6 +251,78 @@ TEST(ParallelWalk, ComputersFoundLateAreSearchedInTheirPlaceWhileTheWalkGoesOn)
         EXPECT_EQ(many.rows(), rows) << jobs << " jobs";
         EXPECT_FALSE(waitedInVain) << "the walk went on to GROUP2 while the round ran";
     }
+}
+
+TEST(ParallelWalk, ComputersOfTheLastWalkAreSearchedWhileTheListsComeAndKeptOnlyWhereTheWalkGoes)
+{
+    ScriptedLan lan;
+    char folder[] = "/tmp/qv-lastwalk-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/computers.tsv";
+    auto cache = std::make_shared<ComputerListCache>(path);
+
+    ParallelSearch one;
+    one.lastComputers = cache;
+    one.run(lan, "", 1);
+    ASSERT_TRUE(one.completed);
+    const std::vector<ComputerListCache::Entry> walked = cache->load();
+    ASSERT_EQ(walked.size(), 15u) << "the walk keeps the computers it went to";
+    EXPECT_EQ(walked.front().workgroup + walked.front().computer, "GROUP0\\\\PC00");
+    EXPECT_EQ(walked.back().workgroup + walked.back().computer, "GROUP2\\\\PC24");
+
+    // What the last walk went to no longer fits: a computer that is gone, one that
+    // moved to another workgroup, one that comes last now. The walk's lists wait until
+    // a helper has reached the last one.
+    ASSERT_TRUE(cache->save({{"GROUP2", "\\\\PC24"}, {"GROUP0", "\\\\GONE"}, {"GROUP1", "\\\\PC00"}, {"GROUP0", "\\\\PC01"}}));
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool reachedAhead = false;
+    int made = 0;
+    auto network = [&] {
+        std::unique_ptr<ScriptedNetwork> net = lan.network();
+        if (made++ == 0) {
+            net->onOpen = [&](const std::string&) {
+                std::unique_lock lock(mutex);
+                changed.wait_for(lock, 5s, [&] { return reachedAhead; });
+            };
+        } else {
+            net->onOpen = [&](const std::string& key) {
+                if (key == "\\\\PC24") {
+                    std::lock_guard lock(mutex);
+                    reachedAhead = true;
+                    changed.notify_all();
+                }
+            };
+        }
+        return net;
+    };
+    ParallelSearch many;
+    many.lastComputers = cache;
+    many.runOn(network, lan, "", 4);
+    EXPECT_TRUE(many.completed);
+    EXPECT_TRUE(reachedAhead) << "a computer of the last walk was searched before the lists came";
+    EXPECT_EQ(many.rows(), one.rows());
+    EXPECT_EQ(many.failures(), one.failures()) << "the computer that is gone is not told";
+    EXPECT_EQ(many.state.foundCount.load(), one.state.foundCount.load()) << "dropped rows are not counted";
+    EXPECT_EQ(many.sink.statuses.back(), one.sink.statuses.back());
+    EXPECT_EQ(cache->load().size(), 15u);
+
+    // A workgroup's walk starts with the workgroup's computers of the last walk, and
+    // puts what it went to in their place.
+    ASSERT_TRUE(cache->save({{"GROUP0", "\\\\PC00"}, {"group1", "\\\\PC13"}, {"group1", "\\\\OLD"}, {"GROUP2", "\\\\PC20"}}));
+    ParallelSearch group;
+    group.run(lan, "GROUP1", 1);
+    ParallelSearch groupAhead;
+    groupAhead.lastComputers = cache;
+    groupAhead.run(lan, "GROUP1", 4);
+    EXPECT_EQ(groupAhead.rows(), group.rows());
+    EXPECT_EQ(groupAhead.state.foundCount.load(), group.state.foundCount.load());
+    Strings kept;
+    for (const ComputerListCache::Entry& entry : cache->load())
+        kept.push_back(entry.workgroup + entry.computer);
+    EXPECT_EQ(kept, (Strings{"GROUP0\\\\PC00", "GROUP1\\\\PC10", "GROUP1\\\\PC11", "GROUP1\\\\PC12",
+                             "GROUP1\\\\PC13", "GROUP1\\\\PC14", "GROUP2\\\\PC20"}));
+    std::filesystem::remove_all(folder);
 }
 
 TEST(ParallelWalk, WorkersWithNoComputerLeftListTheFoldersOfTheOthersAhead)
