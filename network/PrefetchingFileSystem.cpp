@@ -89,9 +89,16 @@ std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& fo
     } else {
         ++m_rootsListed;
     }
+    const bool alone = m_lentUnderWay == 0;
+    const auto start = std::chrono::steady_clock::now();
     lock.unlock();
     std::unique_ptr<FolderListing> listing = m_walkFiles->list(folderPath, error);
     lock.lock();
+    const auto taken = std::chrono::steady_clock::now() - start;
+    if (alone && m_lentUnderWay == 0)
+        m_aloneListings.add(taken);
+    else
+        m_sharedListings.add(taken);
     planSubFolders(folderPath, place, listing.get());
     return listing;
 }
@@ -164,14 +171,32 @@ void PrefetchingFileSystem::help(Lister lister)
 void PrefetchingFileSystem::lend(FileSystem& files, const std::function<bool()>& leave)
 {
     std::unique_lock lock(m_mutex);
-    while (!m_closing && hasFolderToListAhead() && !leave())
-        listOneAhead(files, lock);
+    if (!lenderWelcome())
+        return;
+    ++m_lenders;
+    while (!m_closing && m_help != Help::DoesNotPay && hasFolderToListAhead() && !leave())
+        listOneAhead(files, lock, true);
+    --m_lenders;
 }
 
 bool PrefetchingFileSystem::wantsHelp() const
 {
     std::lock_guard lock(m_mutex);
-    return !m_closing && hasFolderToListAhead();
+    return !m_closing && lenderWelcome() && hasFolderToListAhead();
+}
+
+bool PrefetchingFileSystem::lenderWelcome() const
+{
+    return m_help == Help::Pays || (m_help == Help::Untried && m_lenders == 0);
+}
+
+void PrefetchingFileSystem::judgeHelp()
+{
+    if (m_help != Help::Untried || m_sharedListings.count < kTrialListings)
+        return;
+    // Without listings made alone to compare with, the help is taken as it comes.
+    const bool slower = m_aloneListings.count > 0 && m_sharedListings.mean() > kSlowestSharedPace * m_aloneListings.mean();
+    m_help = slower ? Help::DoesNotPay : Help::Pays;
 }
 
 void PrefetchingFileSystem::close()
@@ -191,7 +216,7 @@ bool PrefetchingFileSystem::hasFolderToListAhead() const
     return m_waiting.size() > 1 && m_held < m_mostHeld;
 }
 
-void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock)
+void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock, bool lent)
 {
     auto soonest = std::next(m_waiting.begin());
     const Place place = soonest->first;
@@ -199,6 +224,9 @@ void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std
     m_waiting.erase(soonest);
     m_planned.at(path).taken = true;
     ++m_held;
+    if (lent)
+        ++m_lentUnderWay;
+    const auto start = std::chrono::steady_clock::now();
     lock.unlock();
     int error = 0;
     std::unique_ptr<FolderListing> listing;
@@ -209,6 +237,11 @@ void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std
         thrown = std::current_exception();
     }
     lock.lock();
+    if (lent) {
+        --m_lentUnderWay;
+        m_sharedListings.add(std::chrono::steady_clock::now() - start);
+        judgeHelp();
+    }
     planSubFolders(path, place, listing.get());
     Planned& planned = m_planned.at(path);
     planned.listing = std::move(listing);

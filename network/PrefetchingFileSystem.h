@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -60,9 +61,19 @@ public:
     // A helper lent for a while: lists ahead with `files` on the calling thread for as
     // long as there is a folder to list ahead and `leave` says false (asked before
     // each listing; a listing under way is finished first), then returns.
+    //
+    // Lent helpers pay only where the server keeps up with more than one listing at a
+    // time: one bound by its cpu lists no faster for them, and each costs it a
+    // connection of its own. So one helper is lent first; once it has made
+    // kTrialListings listings, the listings made meanwhile (its own and the walk's)
+    // are compared with the walk's own listings made alone before. Taking more than
+    // kSlowestSharedPace times as long, they show that help does not pay: the helper
+    // leaves and none is taken any more. Otherwise any number may be lent.
     void lend(FileSystem& files, const std::function<bool()>& leave);
-    // Whether a lent helper would find a folder to list ahead now.
+    // Whether a lent helper would find a folder to list ahead now, and be welcome.
     bool wantsHelp() const;
+    static constexpr int kTrialListings = 8;
+    static constexpr double kSlowestSharedPace = 1.6;
     // The walk is over: helpers lent leave after the listing in hand.
     void close();
 
@@ -85,14 +96,30 @@ private:
         std::exception_ptr thrown; // by the listing, thrown again to the walk
     };
 
+    // The time listings took, and how many there were.
+    struct Pace {
+        std::chrono::steady_clock::duration total{};
+        int count = 0;
+        void add(std::chrono::steady_clock::duration taken)
+        {
+            total += taken;
+            ++count;
+        }
+        double mean() const { return count ? std::chrono::duration<double>(total).count() / count : 0.0; }
+    };
+    enum class Help { Untried, Pays, DoesNotPay };
+
     void planSubFolders(const std::string& folderPath, const Place& place, FolderListing* listing);
+    // Need m_mutex held.
+    bool lenderWelcome() const;
+    void judgeHelp();
     void startHelpers();
     void help(Lister lister);
     // Needs m_mutex held: whether a helper may take the soonest folder but one.
     bool hasFolderToListAhead() const;
     // Needs `lock` held: takes that folder, lists it with `files` unlocked, and puts
     // the listing (or its error) in the plan.
-    void listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock);
+    void listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock, bool lent = false);
 
     std::shared_ptr<FileSystem> m_walkFiles;
     const char m_separator;
@@ -109,6 +136,11 @@ private:
     bool m_closing = false;
     bool m_started = false;
     std::int64_t m_takenFromHelpers = 0;
+    Pace m_aloneListings;  // the walk's own, with no lent listing under way
+    Pace m_sharedListings; // made while a lent one was under way, the lent ones too
+    int m_lenders = 0;
+    int m_lentUnderWay = 0;
+    Help m_help = Help::Untried;
     std::vector<std::function<void()>> m_aborts;
     std::vector<std::thread> m_helpers;
 };

@@ -259,6 +259,89 @@ TEST(PrefetchingFileSystem, NoFolderIsListedTwiceAndNoneForNothing)
     EXPECT_EQ(walkFiles->listings.load() + byListers, folders);
 }
 
+// One server for several connections: every listing takes `work`, and where the
+// server is bound by its cpu it makes one listing at a time.
+class Server final {
+public:
+    Server(std::shared_ptr<FileSystem> tree, std::chrono::microseconds work, bool oneAtATime)
+        : m_tree(std::move(tree)), m_work(work), m_oneAtATime(oneAtATime)
+    {
+    }
+    class Connection final : public FileSystem {
+    public:
+        explicit Connection(Server& server) : m_server(server) {}
+        using FileSystem::list;
+        std::unique_ptr<FolderListing> list(const std::string& path, int& error) override
+        {
+            std::unique_lock busy(m_server.m_busy, std::defer_lock);
+            if (m_server.m_oneAtATime)
+                busy.lock();
+            std::this_thread::sleep_for(m_server.m_work);
+            ++listings;
+            return m_server.m_tree->list(path, error);
+        }
+        std::unique_ptr<FileReader> openForReading(const std::string& path) override
+        {
+            return m_server.m_tree->openForReading(path);
+        }
+        char separator() const override { return m_server.m_tree->separator(); }
+        std::atomic<int> listings{0};
+
+    private:
+        Server& m_server;
+    };
+
+private:
+    std::shared_ptr<FileSystem> m_tree;
+    std::chrono::microseconds m_work;
+    bool m_oneAtATime;
+    std::mutex m_busy;
+};
+
+TEST(PrefetchingFileSystem, LentHelpersStayOnlyWhereTheServerListsFasterForThem)
+{
+    std::shared_ptr<MemoryFileSystem> tree = unevenShare(5, 300);
+    const Walked alone = walkAll(*tree);
+    for (const bool cpuBound : {true, false}) {
+        SCOPED_TRACE(cpuBound ? "server bound by its cpu" : "server bound by the time on the wire");
+        Server server(tree, 1ms, cpuBound);
+        auto walkFiles = std::make_shared<Server::Connection>(server);
+        PrefetchingFileSystem ahead(walkFiles, {}, 0);
+        std::atomic<bool> walked{false};
+        std::vector<std::unique_ptr<Server::Connection>> lenders;
+        for (int i = 0; i < 3; ++i)
+            lenders.push_back(std::make_unique<Server::Connection>(server));
+        std::vector<std::thread> lending;
+        for (auto& lender : lenders)
+            lending.emplace_back([&, connection = lender.get()] {
+                // Lent once the walk has gone some way on its own, as in a pool.
+                while (!walked && walkFiles->listings.load() < 10)
+                    std::this_thread::sleep_for(1ms);
+                while (!walked) {
+                    if (ahead.wantsHelp())
+                        ahead.lend(*connection, [&] { return walked.load(); });
+                    std::this_thread::sleep_for(1ms);
+                }
+            });
+        const Walked prefetched = walkAll(ahead);
+        walked = true;
+        for (std::thread& thread : lending)
+            thread.join();
+        EXPECT_EQ(prefetched.rows, alone.rows);
+        int lent = 0;
+        for (const auto& lender : lenders)
+            lent += lender->listings.load();
+        if (cpuBound) {
+            EXPECT_LE(lent, PrefetchingFileSystem::kTrialListings + 1) << "one helper tried, then none";
+            EXPECT_GT(lent, 0);
+        } else {
+            EXPECT_GT(lent, 100) << "helpers kept listing ahead";
+            EXPECT_GT(lenders[0]->listings.load() * lenders[1]->listings.load() * lenders[2]->listings.load(), 0)
+                << "more than one was lent once one paid";
+        }
+    }
+}
+
 TEST(PrefetchingFileSystem, HoldsNoMoreListingsAheadThanAllowed)
 {
     std::shared_ptr<MemoryFileSystem> tree = unevenShare(5, 200);
