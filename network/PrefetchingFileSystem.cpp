@@ -89,16 +89,12 @@ std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& fo
     } else {
         ++m_rootsListed;
     }
-    const bool alone = m_lentUnderWay == 0;
-    const auto start = std::chrono::steady_clock::now();
+    if (m_listingsMade == 0 && m_firstListing == std::chrono::steady_clock::time_point{})
+        m_firstListing = std::chrono::steady_clock::now();
     lock.unlock();
     std::unique_ptr<FolderListing> listing = m_walkFiles->list(folderPath, error);
     lock.lock();
-    const auto taken = std::chrono::steady_clock::now() - start;
-    if (alone && m_lentUnderWay == 0)
-        m_aloneListings.add(taken);
-    else
-        m_sharedListings.add(taken);
+    ++m_listingsMade;
     planSubFolders(folderPath, place, listing.get());
     return listing;
 }
@@ -173,6 +169,10 @@ void PrefetchingFileSystem::lend(FileSystem& files, const std::function<bool()>&
     std::unique_lock lock(m_mutex);
     if (!lenderWelcome())
         return;
+    if (m_help == Help::Untried && m_trialStart == std::chrono::steady_clock::time_point{}) {
+        m_trialStart = std::chrono::steady_clock::now();
+        m_madeBeforeTrial = m_listingsMade;
+    }
     ++m_lenders;
     while (!m_closing && m_help != Help::DoesNotPay && hasFolderToListAhead() && !leave())
         listOneAhead(files, lock, true);
@@ -187,16 +187,21 @@ bool PrefetchingFileSystem::wantsHelp() const
 
 bool PrefetchingFileSystem::lenderWelcome() const
 {
-    return m_help == Help::Pays || (m_help == Help::Untried && m_lenders == 0);
+    return m_help == Help::Pays
+        || (m_help == Help::Untried && m_lenders == 0 && m_listingsMade >= kTrialListings);
 }
 
 void PrefetchingFileSystem::judgeHelp()
 {
-    if (m_help != Help::Untried || m_sharedListings.count < kTrialListings)
+    if (m_help != Help::Untried || m_lentListingsMade < kTrialListings)
         return;
-    // Without listings made alone to compare with, the help is taken as it comes.
-    const bool slower = m_aloneListings.count > 0 && m_sharedListings.mean() > kSlowestSharedPace * m_aloneListings.mean();
-    m_help = slower ? Help::DoesNotPay : Help::Pays;
+    using Seconds = std::chrono::duration<double>;
+    const double alone = Seconds(m_trialStart - m_firstListing).count();
+    const double helped = Seconds(std::chrono::steady_clock::now() - m_trialStart).count();
+    // Listings per second, compared without dividing.
+    const bool pays = static_cast<double>(m_listingsMade - m_madeBeforeTrial) * alone
+        >= kLeastGain * static_cast<double>(m_madeBeforeTrial) * helped;
+    m_help = pays ? Help::Pays : Help::DoesNotPay;
 }
 
 void PrefetchingFileSystem::close()
@@ -224,9 +229,6 @@ void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std
     m_waiting.erase(soonest);
     m_planned.at(path).taken = true;
     ++m_held;
-    if (lent)
-        ++m_lentUnderWay;
-    const auto start = std::chrono::steady_clock::now();
     lock.unlock();
     int error = 0;
     std::unique_ptr<FolderListing> listing;
@@ -237,9 +239,9 @@ void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std
         thrown = std::current_exception();
     }
     lock.lock();
+    ++m_listingsMade;
     if (lent) {
-        --m_lentUnderWay;
-        m_sharedListings.add(std::chrono::steady_clock::now() - start);
+        ++m_lentListingsMade;
         judgeHelp();
     }
     planSubFolders(path, place, listing.get());

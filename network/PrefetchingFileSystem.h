@@ -64,16 +64,16 @@ public:
     //
     // Lent helpers pay only where the server keeps up with more than one listing at a
     // time: one bound by its cpu lists no faster for them, and each costs it a
-    // connection of its own. So one helper is lent first; once it has made
-    // kTrialListings listings, the listings made meanwhile (its own and the walk's)
-    // are compared with the walk's own listings made alone before. Taking more than
-    // kSlowestSharedPace times as long, they show that help does not pay: the helper
-    // leaves and none is taken any more. Otherwise any number may be lent.
+    // connection of its own. So one helper is lent first, once the walk has made
+    // kTrialListings listings alone. Once the helper has made as many, the listings
+    // made per second since it came (its own and the walk's) are compared with the
+    // walk's alone before. Short of kLeastGain times as many, they show that help does
+    // not pay: the helper leaves and none is lent any more. Otherwise any number may be.
     void lend(FileSystem& files, const std::function<bool()>& leave);
     // Whether a lent helper would find a folder to list ahead now, and be welcome.
     bool wantsHelp() const;
-    static constexpr int kTrialListings = 8;
-    static constexpr double kSlowestSharedPace = 1.6;
+    static constexpr std::int64_t kTrialListings = 8;
+    static constexpr double kLeastGain = 1.3;
     // The walk is over: helpers lent leave after the listing in hand.
     void close();
 
@@ -96,17 +96,6 @@ private:
         std::exception_ptr thrown; // by the listing, thrown again to the walk
     };
 
-    // The time listings took, and how many there were.
-    struct Pace {
-        std::chrono::steady_clock::duration total{};
-        int count = 0;
-        void add(std::chrono::steady_clock::duration taken)
-        {
-            total += taken;
-            ++count;
-        }
-        double mean() const { return count ? std::chrono::duration<double>(total).count() / count : 0.0; }
-    };
     enum class Help { Untried, Pays, DoesNotPay };
 
     void planSubFolders(const std::string& folderPath, const Place& place, FolderListing* listing);
@@ -136,10 +125,14 @@ private:
     bool m_closing = false;
     bool m_started = false;
     std::int64_t m_takenFromHelpers = 0;
-    Pace m_aloneListings;  // the walk's own, with no lent listing under way
-    Pace m_sharedListings; // made while a lent one was under way, the lent ones too
+    // Whether lent helpers pay: the listings made, when the walk's first began, and
+    // when the first lent helper came and how many had been made by then.
+    std::int64_t m_listingsMade = 0;
+    std::int64_t m_lentListingsMade = 0;
+    std::chrono::steady_clock::time_point m_firstListing{};
+    std::chrono::steady_clock::time_point m_trialStart{};
+    std::int64_t m_madeBeforeTrial = 0;
     int m_lenders = 0;
-    int m_lentUnderWay = 0;
     Help m_help = Help::Untried;
     std::vector<std::function<void()>> m_aborts;
     std::vector<std::thread> m_helpers;
