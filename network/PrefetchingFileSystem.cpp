@@ -8,12 +8,14 @@
 namespace qv {
 
 PrefetchingFileSystem::PrefetchingFileSystem(std::shared_ptr<FileSystem> walkFiles, ListerMaker makeLister,
-                                             int helpers, std::size_t mostHeld)
+                                             int helpers, std::size_t mostHeld, std::int64_t trialListings)
     : m_walkFiles(std::move(walkFiles))
     , m_separator(m_walkFiles->separator())
     , m_makeLister(std::move(makeLister))
     , m_helperCount(m_makeLister ? std::max(0, helpers) : 0)
     , m_mostHeld(std::max<std::size_t>(1, mostHeld))
+    , m_trialListings(std::max<std::int64_t>(0, trialListings))
+    , m_help(m_trialListings == 0 ? Help::Pays : Help::Untried)
 {
 }
 
@@ -157,44 +159,58 @@ void PrefetchingFileSystem::help(Lister lister)
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [&] { return m_closing || hasFolderToListAhead(); });
+        m_changed.wait(lock, [&] { return m_closing || (hasFolderToListAhead() && welcomes(*lister.files)); });
         if (m_closing)
             return;
-        listOneAhead(*lister.files, lock);
+        listWelcomed(*lister.files, lock);
     }
 }
 
 void PrefetchingFileSystem::lend(FileSystem& files, const std::function<bool()>& leave)
 {
     std::unique_lock lock(m_mutex);
-    if (!lenderWelcome())
-        return;
-    if (m_help == Help::Untried && m_trialStart == std::chrono::steady_clock::time_point{}) {
-        m_trialStart = std::chrono::steady_clock::now();
-        m_madeBeforeTrial = m_listingsMade;
+    while (!m_closing && hasFolderToListAhead() && welcomes(files) && !leave())
+        listWelcomed(files, lock);
+    if (m_help == Help::Untried && m_tried == &files) {
+        // Left before the trial was over: the next helper lent starts it again.
+        m_tried = nullptr;
+        m_trialStart = {};
+        m_listingsInTrial = 0;
     }
-    ++m_lenders;
-    while (!m_closing && m_help != Help::DoesNotPay && hasFolderToListAhead() && !leave())
-        listOneAhead(files, lock, true);
-    --m_lenders;
 }
 
 bool PrefetchingFileSystem::wantsHelp() const
 {
     std::lock_guard lock(m_mutex);
-    return !m_closing && lenderWelcome() && hasFolderToListAhead();
+    return !m_closing && hasFolderToListAhead() && (m_help == Help::Pays || (m_help == Help::Untried && !m_tried && m_listingsMade >= m_trialListings));
 }
 
-bool PrefetchingFileSystem::lenderWelcome() const
+bool PrefetchingFileSystem::welcomes(const FileSystem& helper) const
 {
-    return m_help == Help::Pays
-        || (m_help == Help::Untried && m_lenders == 0 && m_listingsMade >= kTrialListings);
+    switch (m_help) {
+    case Help::Pays: return true;
+    case Help::DoesNotPay: return false;
+    case Help::Untried: break;
+    }
+    return m_listingsMade >= m_trialListings && (!m_tried || m_tried == &helper);
+}
+
+void PrefetchingFileSystem::listWelcomed(FileSystem& helper, std::unique_lock<std::mutex>& lock)
+{
+    const bool trial = m_help == Help::Untried;
+    if (trial && !m_tried) {
+        m_tried = &helper;
+        m_trialStart = std::chrono::steady_clock::now();
+        m_madeBeforeTrial = m_listingsMade;
+        m_listingsInTrial = 0;
+    }
+    listOneAhead(helper, lock);
+    if (trial && m_help == Help::Untried && m_tried == &helper && ++m_listingsInTrial >= m_trialListings)
+        judgeHelp();
 }
 
 void PrefetchingFileSystem::judgeHelp()
 {
-    if (m_help != Help::Untried || m_lentListingsMade < kTrialListings)
-        return;
     using Seconds = std::chrono::duration<double>;
     const double alone = Seconds(m_trialStart - m_firstListing).count();
     const double helped = Seconds(std::chrono::steady_clock::now() - m_trialStart).count();
@@ -202,6 +218,7 @@ void PrefetchingFileSystem::judgeHelp()
     const bool pays = static_cast<double>(m_listingsMade - m_madeBeforeTrial) * alone
         >= kLeastGain * static_cast<double>(m_madeBeforeTrial) * helped;
     m_help = pays ? Help::Pays : Help::DoesNotPay;
+    m_changed.notify_all(); // the other helpers may list now, or never
 }
 
 void PrefetchingFileSystem::close()
@@ -221,7 +238,7 @@ bool PrefetchingFileSystem::hasFolderToListAhead() const
     return m_waiting.size() > 1 && m_held < m_mostHeld;
 }
 
-void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock, bool lent)
+void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock)
 {
     auto soonest = std::next(m_waiting.begin());
     const Place place = soonest->first;
@@ -240,10 +257,6 @@ void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std
     }
     lock.lock();
     ++m_listingsMade;
-    if (lent) {
-        ++m_lentListingsMade;
-        judgeHelp();
-    }
     planSubFolders(path, place, listing.get());
     Planned& planned = m_planned.at(path);
     planned.listing = std::move(listing);

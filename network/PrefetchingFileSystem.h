@@ -39,9 +39,10 @@ public:
     using ListerMaker = std::function<Lister()>;
 
     // `helpers` listers, made when the first listing has sub-folders; at most
-    // `mostHeld` listings are made ahead and not yet taken.
+    // `mostHeld` listings are made ahead and not yet taken. `trialListings` as below;
+    // 0 takes every helper's help from the start.
     PrefetchingFileSystem(std::shared_ptr<FileSystem> walkFiles, ListerMaker makeLister, int helpers,
-                          std::size_t mostHeld = kMostHeld);
+                          std::size_t mostHeld = kMostHeld, std::int64_t trialListings = kTrialListings);
     ~PrefetchingFileSystem() override;
     PrefetchingFileSystem(const PrefetchingFileSystem&) = delete;
     PrefetchingFileSystem& operator=(const PrefetchingFileSystem&) = delete;
@@ -59,16 +60,16 @@ public:
     void abort();
 
     // A helper lent for a while: lists ahead with `files` on the calling thread for as
-    // long as there is a folder to list ahead and `leave` says false (asked before
-    // each listing; a listing under way is finished first), then returns.
+    // long as there is a folder to list ahead, it is welcome (below) and `leave` says
+    // false (asked before each listing; a listing under way is finished first).
     //
-    // Lent helpers pay only where the server keeps up with more than one listing at a
-    // time: one bound by its cpu lists no faster for them, and each costs it a
-    // connection of its own. So one helper is lent first, once the walk has made
-    // kTrialListings listings alone. Once the helper has made as many, the listings
+    // Helpers, lent or its own, pay only where the server keeps up with more than one
+    // listing at a time: one bound by its cpu lists no faster for them, and each costs
+    // it a connection. So one helper is taken first, once the walk has made
+    // trialListings listings alone. Once that helper has made as many, the listings
     // made per second since it came (its own and the walk's) are compared with the
     // walk's alone before. Short of kLeastGain times as many, they show that help does
-    // not pay: the helper leaves and none is lent any more. Otherwise any number may be.
+    // not pay: that helper stops and no other is taken. Otherwise all are.
     void lend(FileSystem& files, const std::function<bool()>& leave);
     // Whether a lent helper would find a folder to list ahead now, and be welcome.
     bool wantsHelp() const;
@@ -99,8 +100,12 @@ private:
     enum class Help { Untried, Pays, DoesNotPay };
 
     void planSubFolders(const std::string& folderPath, const Place& place, FolderListing* listing);
-    // Need m_mutex held.
-    bool lenderWelcome() const;
+    // Need m_mutex held. Whether the helper may list ahead now: any once help has
+    // shown to pay; before that only the one on trial.
+    bool welcomes(const FileSystem& helper) const;
+    // Lists one folder ahead with a welcome helper, and judges the help at the end of
+    // the trial.
+    void listWelcomed(FileSystem& helper, std::unique_lock<std::mutex>& lock);
     void judgeHelp();
     void startHelpers();
     void help(Lister lister);
@@ -108,13 +113,14 @@ private:
     bool hasFolderToListAhead() const;
     // Needs `lock` held: takes that folder, lists it with `files` unlocked, and puts
     // the listing (or its error) in the plan.
-    void listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock, bool lent = false);
+    void listOneAhead(FileSystem& files, std::unique_lock<std::mutex>& lock);
 
     std::shared_ptr<FileSystem> m_walkFiles;
     const char m_separator;
     ListerMaker m_makeLister;
     const int m_helperCount;
     const std::size_t m_mostHeld;
+    const std::int64_t m_trialListings;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -128,11 +134,11 @@ private:
     // Whether lent helpers pay: the listings made, when the walk's first began, and
     // when the first lent helper came and how many had been made by then.
     std::int64_t m_listingsMade = 0;
-    std::int64_t m_lentListingsMade = 0;
+    const FileSystem* m_tried = nullptr; // the helper on trial
+    std::int64_t m_listingsInTrial = 0;  // by that helper
     std::chrono::steady_clock::time_point m_firstListing{};
     std::chrono::steady_clock::time_point m_trialStart{};
     std::int64_t m_madeBeforeTrial = 0;
-    int m_lenders = 0;
     Help m_help = Help::Untried;
     std::vector<std::function<void()>> m_aborts;
     std::vector<std::thread> m_helpers;

@@ -203,7 +203,9 @@ TEST(PrefetchingFileSystem, HelpersLeaveTheFolderTheWalkGoesToNextToTheWalk)
     for (const char* top : {"a", "b", "c"})
         tree->addFolder(kRoot, top);
     auto gated = std::make_shared<GatedLister>(tree);
-    PrefetchingFileSystem ahead(tree, [gated] { return PrefetchingFileSystem::Lister{gated, {}}; }, 1);
+    // Its help is taken from the start, without a trial first.
+    PrefetchingFileSystem ahead(tree, [gated] { return PrefetchingFileSystem::Lister{gated, {}}; }, 1,
+                                PrefetchingFileSystem::kMostHeld, 0);
     struct LetGoAtTheEnd {
         GatedLister& lister;
         ~LetGoAtTheEnd() { lister.letGo(); }
@@ -339,6 +341,23 @@ TEST(PrefetchingFileSystem, LentHelpersStayOnlyWhereTheServerListsFasterForThem)
             EXPECT_GT(lenders[0]->listings.load() * lenders[1]->listings.load() * lenders[2]->listings.load(), 0)
                 << "more than one was lent once one paid";
         }
+        // The same for helpers of its own.
+        auto ownWalkFiles = std::make_shared<Server::Connection>(server);
+        std::vector<std::shared_ptr<Server::Connection>> own;
+        {
+            PrefetchingFileSystem withOwn(ownWalkFiles, [&] {
+                own.push_back(std::make_shared<Server::Connection>(server));
+                return PrefetchingFileSystem::Lister{own.back(), {}};
+            }, 3);
+            EXPECT_EQ(walkAll(withOwn).rows, alone.rows);
+        }
+        int byOwn = 0;
+        for (const auto& helper : own)
+            byOwn += helper->listings.load();
+        if (cpuBound)
+            EXPECT_LE(byOwn, PrefetchingFileSystem::kTrialListings + 1);
+        else
+            EXPECT_GT(byOwn, 100);
     }
 }
 
@@ -346,7 +365,7 @@ TEST(PrefetchingFileSystem, HoldsNoMoreListingsAheadThanAllowed)
 {
     std::shared_ptr<MemoryFileSystem> tree = unevenShare(5, 200);
     std::vector<std::shared_ptr<SlowLister>> listers;
-    PrefetchingFileSystem ahead(tree, slowListers(tree, 0us, &listers), 3, 4);
+    PrefetchingFileSystem ahead(tree, slowListers(tree, 0us, &listers), 3, 4, 0);
     // The walk lists its root and then takes nothing: the helpers fill what they may.
     ASSERT_NE(ahead.list(kRoot), nullptr);
     auto listed = [&] {
@@ -383,7 +402,8 @@ TEST(PrefetchingFileSystem, EndingWithAHelperStuckInACallEndsTheCall)
     std::shared_ptr<MemoryFileSystem> tree = unevenShare(7, 20);
     auto hanging = std::make_shared<HangingLister>();
     auto done = std::async(std::launch::async, [&] {
-        PrefetchingFileSystem ahead(tree, [hanging] { return PrefetchingFileSystem::Lister{hanging, [hanging] { hanging->abort(); }}; }, 1);
+        PrefetchingFileSystem ahead(tree, [hanging] { return PrefetchingFileSystem::Lister{hanging, [hanging] { hanging->abort(); }}; }, 1,
+                                    PrefetchingFileSystem::kMostHeld, 0);
         ahead.list(kRoot);
         hanging->waitEntered();
         // Leaves while the helper hangs: the walk stopped or failed.
