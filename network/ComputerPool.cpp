@@ -66,8 +66,10 @@ void ComputerPool::searchAhead(const std::vector<Likely>& computers)
     {
         std::lock_guard lock(m_mutex);
         for (const Likely& likely : computers) {
+            if (likely.helpPays)
+                m_helpKnown[{likely.workgroup, likely.computer}] = *likely.helpPays;
             if (static_cast<int>(m_guesses.size()) >= m_workers)
-                break;
+                continue;
             auto guess = std::make_shared<Guess>();
             guess->workgroup = likely.workgroup;
             guess->computer = likely.computer;
@@ -81,6 +83,13 @@ void ComputerPool::searchAhead(const std::vector<Likely>& computers)
         }
     }
     m_wake.notify_all();
+}
+
+std::optional<bool> ComputerPool::helpFound(const std::string& workgroup, const std::string& computer) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto it = m_helpFound.find({workgroup, computer});
+    return it == m_helpFound.end() ? std::nullopt : std::optional<bool>(it->second);
 }
 
 std::shared_ptr<ComputerPool::Guess> ComputerPool::takeGuess(const std::string& workgroup, const std::string& computer)
@@ -219,6 +228,14 @@ void ComputerPool::searchComputer(Job& job, std::unique_ptr<Helper>& helper)
             if (makeHelperIfNone(helper) && (!job.guess || startGuess(*job.guess, *helper))) {
                 // Its folders may be listed ahead by workers that have nothing else left.
                 ahead = std::make_shared<PrefetchingFileSystem>(helper->shareFiles, PrefetchingFileSystem::ListerMaker{}, 0);
+                std::optional<bool> known;
+                {
+                    std::lock_guard lock(m_mutex);
+                    if (auto it = m_helpKnown.find({job.workgroup, job.computer}); it != m_helpKnown.end())
+                        known = it->second;
+                }
+                if (known)
+                    ahead->settleHelp(*known);
                 {
                     std::lock_guard lock(m_mutex);
                     m_walks.push_back(ahead);
@@ -233,8 +250,11 @@ void ComputerPool::searchComputer(Job& job, std::unique_ptr<Helper>& helper)
         }
         if (ahead) {
             ahead->close();
+            const std::optional<bool> found = ahead->helpPays();
             std::lock_guard lock(m_mutex);
             m_walks.erase(std::find(m_walks.begin(), m_walks.end(), ahead));
+            if (found && !m_helpKnown.count({job.workgroup, job.computer}))
+                m_helpFound[{job.workgroup, job.computer}] = *found;
         }
     }
     if (job.guess)

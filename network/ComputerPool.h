@@ -10,8 +10,10 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,11 +64,16 @@ public:
     // that order: as many as there are workers are searched at once, while the walk
     // still waits for its lists. Their rows and counts are held apart until the walk
     // queues them; one it never queues is ended and dropped by finish().
+    // What the last walk found out about helpers listing a computer's folders ahead
+    // comes with it: that computer's walk is spared the trial.
     struct Likely {
         std::string workgroup;
         std::string computer;
+        std::optional<bool> helpPays = std::nullopt;
     };
     void searchAhead(const std::vector<Likely>& computers);
+    // Whether help paid for the computer, where this walk's trial found out.
+    std::optional<bool> helpFound(const std::string& workgroup, const std::string& computer) const;
     // A place after everything the walk gave so far, kept for what the walk gives
     // later, while it goes on past it.
     using Reserved = OrderedSink::Part*;
@@ -134,7 +141,7 @@ private:
     OrderedSink m_order;
     OrderedSink::Part* m_walkPart;
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Job> m_jobs;
     std::atomic<bool> m_jobsWaiting{false}; // m_jobs is not empty, for lenders outside the lock
@@ -142,6 +149,10 @@ private:
     // left lends its helper to list their folders ahead.
     std::vector<std::shared_ptr<PrefetchingFileSystem>> m_walks;
     std::vector<std::shared_ptr<Guess>> m_guesses;
+    // Whether help pays, by workgroup and computer: as the last walk found, and as
+    // this one found.
+    std::map<std::pair<std::string, std::string>, bool> m_helpKnown;
+    std::map<std::pair<std::string, std::string>, bool> m_helpFound;
     int m_searching = 0; // workers searching a computer
     bool m_closed = false;
     std::vector<std::thread> m_threads;

@@ -67,6 +67,7 @@ bool NetworkWalk::walk(const SearchCriteria& criteria, const SearchTarget& targe
     if (m_pool) {
         completed = walkLateLists() && completed;
         completed = m_pool->finish() && completed;
+        noteHelpFound();
         m_pool.reset();
     }
     m_lateLists.clear();
@@ -191,34 +192,53 @@ std::vector<ComputerPool::Likely> NetworkWalk::likelyComputers(const std::string
     const std::string key = NetworkDirectory::keyOf(workgroup);
     for (ComputerListCache::Entry& entry : m_services.lastComputers->load()) {
         if (workgroup.empty())
-            likely.push_back({std::move(entry.workgroup), std::move(entry.computer)});
+            likely.push_back({std::move(entry.workgroup), std::move(entry.computer), entry.helpPays});
         else if (NetworkDirectory::keyOf(entry.workgroup) == key)
-            likely.push_back({workgroup, std::move(entry.computer)}); // as the walk names it
+            likely.push_back({workgroup, std::move(entry.computer), entry.helpPays}); // as the walk names it
     }
     return likely;
 }
 
-void NetworkWalk::rememberComputers(const std::string& workgroup) const
+void NetworkWalk::noteHelpFound()
 {
+    const std::int64_t now = ComputerListCache::currentTime();
+    for (ComputerListCache::Entry& entry : m_walked)
+        if (const std::optional<bool> found = m_pool->helpFound(entry.workgroup, entry.computer)) {
+            entry.helpPays = found;
+            entry.helpFoundAt = now;
+        }
+}
+
+void NetworkWalk::rememberComputers(const std::string& workgroup)
+{
+    const std::vector<ComputerListCache::Entry> last = m_services.lastComputers->load();
+    // Where this walk's trials found nothing, what the last walk knew still holds.
+    for (ComputerListCache::Entry& entry : m_walked) {
+        if (entry.helpPays)
+            continue;
+        for (const ComputerListCache::Entry& before : last)
+            if (before.helpPays && NetworkDirectory::keyOf(before.workgroup) == NetworkDirectory::keyOf(entry.workgroup)
+                && before.computer == entry.computer) {
+                entry.helpPays = before.helpPays;
+                entry.helpFoundAt = before.helpFoundAt;
+                break;
+            }
+    }
     std::vector<ComputerListCache::Entry> kept;
-    const auto keep = [&kept](const std::vector<ComputerPool::Likely>& walked) {
-        for (const ComputerPool::Likely& computer : walked)
-            kept.push_back({computer.workgroup, computer.computer});
-    };
     if (workgroup.empty()) {
-        keep(m_walked);
+        kept = m_walked;
     } else {
         // The workgroup's computers take the place of the ones the file held for it.
         const std::string key = NetworkDirectory::keyOf(workgroup);
         bool placed = false;
-        for (ComputerListCache::Entry& entry : m_services.lastComputers->load()) {
+        for (const ComputerListCache::Entry& entry : last) {
             if (NetworkDirectory::keyOf(entry.workgroup) != key)
-                kept.push_back(std::move(entry));
+                kept.push_back(entry);
             else if (!std::exchange(placed, true))
-                keep(m_walked);
+                kept.insert(kept.end(), m_walked.begin(), m_walked.end());
         }
         if (!placed)
-            keep(m_walked);
+            kept.insert(kept.end(), m_walked.begin(), m_walked.end());
     }
     m_services.lastComputers->save(kept);
 }

@@ -6,6 +6,7 @@
 
 #include "network/ComputerPool.h"
 #include "network/NetworkEnumerator.h"
+#include "platform/ComputerListCache.h"
 #include "search/SearchRunner.h"
 
 #include <deque>
@@ -15,7 +16,6 @@
 
 namespace qv {
 
-class ComputerListCache;
 class ComputerWalk;
 class FileSystem;
 class FileTypeInfo;
@@ -69,9 +69,11 @@ private:
     // Where the walk's own rows and texts go: the sink, or its place in the pool's order.
     SearchSink& sink();
     // The computers the last walk of the place went to (`workgroup` empty: of the
-    // entire network), and what this walk went to, kept for the next one.
+    // entire network), and what this walk went to, kept for the next one with what
+    // its trials found about help (else what the last walk knew).
     std::vector<ComputerPool::Likely> likelyComputers(const std::string& workgroup) const;
-    void rememberComputers(const std::string& workgroup) const;
+    void noteHelpFound();
+    void rememberComputers(const std::string& workgroup);
 
     Services m_services;
     const SearchCriteria* m_criteria = nullptr;
@@ -81,7 +83,7 @@ private:
     std::unique_ptr<ComputerPool> m_pool;      // or those walked in parallel
     int m_depth = -1;                          // of the entire-network walk's batches
     std::deque<LateList> m_lateLists;          // oldest first
-    std::vector<ComputerPool::Likely> m_walked; // the computers gone to, in order
+    std::vector<ComputerListCache::Entry> m_walked; // the computers gone to, in order
 };
 
 } // namespace qv

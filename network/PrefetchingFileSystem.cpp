@@ -185,6 +185,23 @@ bool PrefetchingFileSystem::wantsHelp() const
     return !m_closing && hasFolderToListAhead() && (m_help == Help::Pays || (m_help == Help::Untried && !m_tried && m_listingsMade >= m_trialListings));
 }
 
+std::optional<bool> PrefetchingFileSystem::helpPays() const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_help == Help::Untried || m_trialListings == 0)
+        return std::nullopt;
+    return m_help == Help::Pays;
+}
+
+void PrefetchingFileSystem::settleHelp(bool pays)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_help = pays ? Help::Pays : Help::DoesNotPay;
+    }
+    m_changed.notify_all();
+}
+
 bool PrefetchingFileSystem::welcomes(const FileSystem& helper) const
 {
     switch (m_help) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -73,6 +74,10 @@ public:
     void lend(FileSystem& files, const std::function<bool()>& leave);
     // Whether a lent helper would find a folder to list ahead now, and be welcome.
     bool wantsHelp() const;
+    // What a trial found (true: help pays), once one has ended; settleHelp() takes
+    // what an earlier walk of the same server found, and spares it the trial.
+    std::optional<bool> helpPays() const;
+    void settleHelp(bool pays);
     static constexpr std::int64_t kTrialListings = 8;
     static constexpr double kLeastGain = 1.3;
     // The walk is over: helpers lent leave after the listing in hand.

@@ -359,6 +359,14 @@ TEST(PrefetchingFileSystem, LentHelpersStayOnlyWhereTheServerListsFasterForThem)
         else
             EXPECT_GT(byOwn, 100);
     }
+    // What an earlier walk of the server found spares the trial, either way.
+    for (const bool pays : {false, true}) {
+        PrefetchingFileSystem settled(tree, {}, 0);
+        settled.settleHelp(pays);
+        ASSERT_NE(settled.list(kRoot), nullptr); // plans the sub-folders
+        EXPECT_EQ(settled.wantsHelp(), pays);
+        EXPECT_EQ(settled.helpPays(), std::optional<bool>(pays));
+    }
 }
 
 TEST(PrefetchingFileSystem, HoldsNoMoreListingsAheadThanAllowed)
