@@ -8,14 +8,14 @@
 namespace qv {
 
 PrefetchingFileSystem::PrefetchingFileSystem(std::shared_ptr<FileSystem> walkFiles, ListerMaker makeLister,
-                                             int helpers, std::size_t mostHeld, std::int64_t trialListings)
+                                             int helpers, std::size_t mostHeld, Trial trial)
     : m_walkFiles(std::move(walkFiles))
     , m_separator(m_walkFiles->separator())
     , m_makeLister(std::move(makeLister))
     , m_helperCount(m_makeLister ? std::max(0, helpers) : 0)
     , m_mostHeld(std::max<std::size_t>(1, mostHeld))
-    , m_trialListings(std::max<std::int64_t>(0, trialListings))
-    , m_help(m_trialListings == 0 ? Help::Pays : Help::Untried)
+    , m_trial(trial)
+    , m_help(m_trial.listings <= 0 ? Help::Pays : Help::Untried)
 {
 }
 
@@ -91,12 +91,10 @@ std::unique_ptr<FolderListing> PrefetchingFileSystem::list(const std::string& fo
     } else {
         ++m_rootsListed;
     }
-    if (m_listingsMade == 0 && m_firstListing == std::chrono::steady_clock::time_point{})
-        m_firstListing = std::chrono::steady_clock::now();
     lock.unlock();
     std::unique_ptr<FolderListing> listing = m_walkFiles->list(folderPath, error);
     lock.lock();
-    ++m_listingsMade;
+    countListing();
     planSubFolders(folderPath, place, listing.get());
     return listing;
 }
@@ -182,13 +180,13 @@ void PrefetchingFileSystem::lend(FileSystem& files, const std::function<bool()>&
 bool PrefetchingFileSystem::wantsHelp() const
 {
     std::lock_guard lock(m_mutex);
-    return !m_closing && hasFolderToListAhead() && (m_help == Help::Pays || (m_help == Help::Untried && !m_tried && m_listingsMade >= m_trialListings));
+    return !m_closing && hasFolderToListAhead() && (m_help == Help::Pays || (m_help == Help::Untried && !m_tried && m_listingsMade >= m_trial.listings));
 }
 
 std::optional<bool> PrefetchingFileSystem::helpPays() const
 {
     std::lock_guard lock(m_mutex);
-    if (m_help == Help::Untried || m_trialListings == 0)
+    if (m_help == Help::Untried || m_trial.listings <= 0)
         return std::nullopt;
     return m_help == Help::Pays;
 }
@@ -209,31 +207,56 @@ bool PrefetchingFileSystem::welcomes(const FileSystem& helper) const
     case Help::DoesNotPay: return false;
     case Help::Untried: break;
     }
-    return m_listingsMade >= m_trialListings && (!m_tried || m_tried == &helper);
+    return m_listingsMade >= m_trial.listings && (!m_tried || m_tried == &helper);
 }
 
 void PrefetchingFileSystem::listWelcomed(FileSystem& helper, std::unique_lock<std::mutex>& lock)
 {
     const bool trial = m_help == Help::Untried;
-    if (trial && !m_tried) {
+    const bool first = trial && !m_tried;
+    if (first)
         m_tried = &helper;
-        m_trialStart = std::chrono::steady_clock::now();
+    listOneAhead(helper, lock);
+    if (!trial || m_help != Help::Untried || m_tried != &helper)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (first) {
+        // Its first listing also made its connection: the trial counts from here.
+        m_trialStart = now;
         m_madeBeforeTrial = m_listingsMade;
         m_listingsInTrial = 0;
+        m_alonePace = alonePace();
+        return;
     }
-    listOneAhead(helper, lock);
-    if (trial && m_help == Help::Untried && m_tried == &helper && ++m_listingsInTrial >= m_trialListings)
+    if (++m_listingsInTrial >= m_trial.listings && now - m_trialStart >= m_trial.shortest)
         judgeHelp();
+}
+
+void PrefetchingFileSystem::countListing()
+{
+    ++m_listingsMade;
+    // The pace of the walk alone, from its latest listings: its first ones also made
+    // the connection.
+    if (m_help == Help::Untried && !m_tried) {
+        m_recentListings.push_back(std::chrono::steady_clock::now());
+        if (m_recentListings.size() > kPaceListings)
+            m_recentListings.pop_front();
+    }
+}
+
+double PrefetchingFileSystem::alonePace() const
+{
+    if (m_recentListings.size() < 2)
+        return 0.0;
+    const double span = std::chrono::duration<double>(m_recentListings.back() - m_recentListings.front()).count();
+    return span > 0 ? static_cast<double>(m_recentListings.size() - 1) / span : 0.0;
 }
 
 void PrefetchingFileSystem::judgeHelp()
 {
-    using Seconds = std::chrono::duration<double>;
-    const double alone = Seconds(m_trialStart - m_firstListing).count();
-    const double helped = Seconds(std::chrono::steady_clock::now() - m_trialStart).count();
-    // Listings per second, compared without dividing.
-    const bool pays = static_cast<double>(m_listingsMade - m_madeBeforeTrial) * alone
-        >= kLeastGain * static_cast<double>(m_madeBeforeTrial) * helped;
+    const double helped = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_trialStart).count();
+    const double helpedPace = static_cast<double>(m_listingsMade - m_madeBeforeTrial) / helped;
+    const bool pays = helpedPace >= kLeastGain * m_alonePace;
     m_help = pays ? Help::Pays : Help::DoesNotPay;
     m_changed.notify_all(); // the other helpers may list now, or never
 }
@@ -273,7 +296,7 @@ void PrefetchingFileSystem::listOneAhead(FileSystem& files, std::unique_lock<std
         thrown = std::current_exception();
     }
     lock.lock();
-    ++m_listingsMade;
+    countListing();
     planSubFolders(path, place, listing.get());
     Planned& planned = m_planned.at(path);
     planned.listing = std::move(listing);

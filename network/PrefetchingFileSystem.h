@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <map>
@@ -39,11 +40,17 @@ public:
     };
     using ListerMaker = std::function<Lister()>;
 
+    // How helpers are put on trial (see lend()); no listings: every helper's help is
+    // taken from the start.
+    struct Trial {
+        std::int64_t listings;
+        std::chrono::milliseconds shortest;
+    };
+
     // `helpers` listers, made when the first listing has sub-folders; at most
-    // `mostHeld` listings are made ahead and not yet taken. `trialListings` as below;
-    // 0 takes every helper's help from the start.
+    // `mostHeld` listings are made ahead and not yet taken.
     PrefetchingFileSystem(std::shared_ptr<FileSystem> walkFiles, ListerMaker makeLister, int helpers,
-                          std::size_t mostHeld = kMostHeld, std::int64_t trialListings = kTrialListings);
+                          std::size_t mostHeld = kMostHeld, Trial trial = kTrial);
     ~PrefetchingFileSystem() override;
     PrefetchingFileSystem(const PrefetchingFileSystem&) = delete;
     PrefetchingFileSystem& operator=(const PrefetchingFileSystem&) = delete;
@@ -66,11 +73,13 @@ public:
     //
     // Helpers, lent or its own, pay only where the server keeps up with more than one
     // listing at a time: one bound by its cpu lists no faster for them, and each costs
-    // it a connection. So one helper is taken first, once the walk has made
-    // trialListings listings alone. Once that helper has made as many, the listings
-    // made per second since it came (its own and the walk's) are compared with the
-    // walk's alone before. Short of kLeastGain times as many, they show that help does
-    // not pay: that helper stops and no other is taken. Otherwise all are.
+    // it a connection. So one helper is taken first, once the walk has made as many
+    // listings alone as the trial's. Once that helper has made as many after its first
+    // (which also made its connection), and for at least the trial's shortest time,
+    // the listings made per second since that first one (its own and the walk's) are
+    // compared with the walk's latest kPaceListings alone before. Short of kLeastGain
+    // times as many, they show that help does not pay: that helper stops and no other
+    // is taken. Otherwise all are.
     void lend(FileSystem& files, const std::function<bool()>& leave);
     // Whether a lent helper would find a folder to list ahead now, and be welcome.
     bool wantsHelp() const;
@@ -78,8 +87,11 @@ public:
     // what an earlier walk of the same server found, and spares it the trial.
     std::optional<bool> helpPays() const;
     void settleHelp(bool pays);
-    static constexpr std::int64_t kTrialListings = 8;
-    static constexpr double kLeastGain = 1.3;
+    // Long enough for a server held to a share of a cpu by periods of 100 ms.
+    static constexpr Trial kTrial{8, std::chrono::milliseconds(500)};
+    static constexpr Trial kNoTrial{0, std::chrono::milliseconds(0)};
+    static constexpr double kLeastGain = 1.2;
+    static constexpr std::size_t kPaceListings = 32;
     // The walk is over: helpers lent leave after the listing in hand.
     void close();
 
@@ -112,6 +124,9 @@ private:
     // the trial.
     void listWelcomed(FileSystem& helper, std::unique_lock<std::mutex>& lock);
     void judgeHelp();
+    void countListing();
+    // Listings per second of the walk's latest ones, made alone.
+    double alonePace() const;
     void startHelpers();
     void help(Lister lister);
     // Needs m_mutex held: whether a helper may take the soonest folder but one.
@@ -125,7 +140,7 @@ private:
     ListerMaker m_makeLister;
     const int m_helperCount;
     const std::size_t m_mostHeld;
-    const std::int64_t m_trialListings;
+    const Trial m_trial;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -141,7 +156,8 @@ private:
     std::int64_t m_listingsMade = 0;
     const FileSystem* m_tried = nullptr; // the helper on trial
     std::int64_t m_listingsInTrial = 0;  // by that helper
-    std::chrono::steady_clock::time_point m_firstListing{};
+    std::deque<std::chrono::steady_clock::time_point> m_recentListings; // ended, before the trial
+    double m_alonePace = 0.0; // listings per second before the trial
     std::chrono::steady_clock::time_point m_trialStart{};
     std::int64_t m_madeBeforeTrial = 0;
     Help m_help = Help::Untried;
