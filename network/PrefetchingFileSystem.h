@@ -90,7 +90,7 @@ public:
     // Long enough for a server held to a share of a cpu by periods of 100 ms.
     static constexpr Trial kTrial{8, std::chrono::milliseconds(500)};
     static constexpr Trial kNoTrial{0, std::chrono::milliseconds(0)};
-    static constexpr double kLeastGain = 1.2;
+    static constexpr double kLeastGain = 1.5;
     static constexpr std::size_t kPaceListings = 32;
     // The walk is over: helpers lent leave after the listing in hand.
     void close();
