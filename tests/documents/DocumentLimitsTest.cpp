@@ -189,9 +189,10 @@ TEST(DocumentLimits, FiveHundredMegabyteSheetIsGivenUpWithinTheDefaultLimitsInBo
     EXPECT_EQ(e.textVerdict, DocumentVerdict::OverLimit);
     EXPECT_EQ(e.text.find("needle"), std::string::npos);
     // Given up at the uncompressed limit, or at the time limit on a busy machine; never
-    // later than the time limit, the client's grace and the file's transfer.
+    // later than the time limit, the client's grace and the file's transfer (slow under
+    // the sanitizers on a loaded machine).
     EXPECT_LT(took, DocumentLimits{}.milliseconds / 1000.0
-                        + std::chrono::duration<double>(DocumentClient::kGrace).count() + 3.0);
+                        + std::chrono::duration<double>(DocumentClient::kGrace).count() + 6.0);
     const long peak = peakKb(client.helperPid());
     EXPECT_GT(peak, 0);
     EXPECT_LT(peak, 128 * 1024) << "helper peak " << peak << " kB";

@@ -277,7 +277,7 @@ TEST(ParallelWalk, ComputersOfTheLastWalkAreSearchedWhileTheListsComeAndKeptOnly
     std::mutex mutex;
     std::condition_variable changed;
     bool reachedAhead = false;
-    int made = 0;
+    std::atomic<int> made{0}; // the walk's network first, then the helpers', from their threads
     auto network = [&] {
         std::unique_ptr<ScriptedNetwork> net = lan.network();
         if (made++ == 0) {

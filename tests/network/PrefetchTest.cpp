@@ -304,7 +304,7 @@ private:
 
 TEST(PrefetchingFileSystem, HelpersStayOnlyWhereTheServerListsFasterForThem)
 {
-    std::shared_ptr<MemoryFileSystem> tree = unevenShare(5, 400);
+    std::shared_ptr<MemoryFileSystem> tree = unevenShare(5, 250);
     const Walked alone = walkAll(*tree);
     const PrefetchingFileSystem::Trial trial{8, 100ms};
     const auto listedBy = [](const auto& helpers) {
@@ -315,7 +315,9 @@ TEST(PrefetchingFileSystem, HelpersStayOnlyWhereTheServerListsFasterForThem)
     };
     for (const bool cpuBound : {true, false}) {
         SCOPED_TRACE(cpuBound ? "server bound by its cpu" : "server bound by the time on the wire");
-        Server server(tree, 2ms, cpuBound);
+        // Listings take long beside the walk's own work on each, even in a slow build:
+        // a helper that lists while the walk works would gain that much.
+        Server server(tree, 5ms, cpuBound);
         // Lent helpers, once the walk has gone some way on its own, as in a pool.
         auto walkFiles = std::make_shared<Server::Connection>(server);
         PrefetchingFileSystem ahead(walkFiles, {}, 0, PrefetchingFileSystem::kMostHeld, trial);
