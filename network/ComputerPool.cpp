@@ -228,16 +228,11 @@ void ComputerPool::searchComputer(Job& job, std::unique_ptr<Helper>& helper)
             if (makeHelperIfNone(helper) && (!job.guess || startGuess(*job.guess, *helper))) {
                 // Its folders may be listed ahead by workers that have nothing else left.
                 ahead = std::make_shared<PrefetchingFileSystem>(helper->shareFiles, PrefetchingFileSystem::ListerMaker{}, 0);
-                std::optional<bool> known;
                 {
+                    // Settled before lenders can see the walk.
                     std::lock_guard lock(m_mutex);
                     if (auto it = m_helpKnown.find({job.workgroup, job.computer}); it != m_helpKnown.end())
-                        known = it->second;
-                }
-                if (known)
-                    ahead->settleHelp(*known);
-                {
-                    std::lock_guard lock(m_mutex);
+                        ahead->settleHelp(it->second);
                     m_walks.push_back(ahead);
                 }
                 ComputerWalk walk(m_criteria, state, m_rows,

@@ -157,7 +157,7 @@ void PrefetchingFileSystem::help(Lister lister)
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [&] { return m_closing || (hasFolderToListAhead() && welcomes(*lister.files)); });
+        m_changed.wait(lock, [&] { return m_closing || (hasFolderToListAhead() && welcomes(lister.files.get())); });
         if (m_closing)
             return;
         listWelcomed(*lister.files, lock);
@@ -167,7 +167,7 @@ void PrefetchingFileSystem::help(Lister lister)
 void PrefetchingFileSystem::lend(FileSystem& files, const std::function<bool()>& leave)
 {
     std::unique_lock lock(m_mutex);
-    while (!m_closing && hasFolderToListAhead() && welcomes(files) && !leave())
+    while (!m_closing && hasFolderToListAhead() && welcomes(&files) && !leave())
         listWelcomed(files, lock);
     if (m_help == Help::Untried && m_tried == &files) {
         // Left before the trial was over: the next helper lent starts it again.
@@ -180,7 +180,7 @@ void PrefetchingFileSystem::lend(FileSystem& files, const std::function<bool()>&
 bool PrefetchingFileSystem::wantsHelp() const
 {
     std::lock_guard lock(m_mutex);
-    return !m_closing && hasFolderToListAhead() && (m_help == Help::Pays || (m_help == Help::Untried && !m_tried && m_listingsMade >= m_trial.listings));
+    return !m_closing && hasFolderToListAhead() && welcomes(nullptr);
 }
 
 std::optional<bool> PrefetchingFileSystem::helpPays() const
@@ -200,14 +200,14 @@ void PrefetchingFileSystem::settleHelp(bool pays)
     m_changed.notify_all();
 }
 
-bool PrefetchingFileSystem::welcomes(const FileSystem& helper) const
+bool PrefetchingFileSystem::welcomes(const FileSystem* helper) const
 {
     switch (m_help) {
     case Help::Pays: return true;
     case Help::DoesNotPay: return false;
     case Help::Untried: break;
     }
-    return m_listingsMade >= m_trial.listings && (!m_tried || m_tried == &helper);
+    return m_listingsMade >= m_trial.listings && (!m_tried || m_tried == helper);
 }
 
 void PrefetchingFileSystem::listWelcomed(FileSystem& helper, std::unique_lock<std::mutex>& lock)

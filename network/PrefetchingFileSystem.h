@@ -117,9 +117,9 @@ private:
     enum class Help { Untried, Pays, DoesNotPay };
 
     void planSubFolders(const std::string& folderPath, const Place& place, FolderListing* listing);
-    // Need m_mutex held. Whether the helper may list ahead now: any once help has
-    // shown to pay; before that only the one on trial.
-    bool welcomes(const FileSystem& helper) const;
+    // Need m_mutex held. Whether the helper (null: one not yet lent) may list ahead
+    // now: any once help has shown to pay; before that only the one on trial.
+    bool welcomes(const FileSystem* helper) const;
     // Lists one folder ahead with a welcome helper, and judges the help at the end of
     // the trial.
     void listWelcomed(FileSystem& helper, std::unique_lock<std::mutex>& lock);
